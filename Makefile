@@ -1,0 +1,76 @@
+# Speckwash: every target installs what it needs on a fresh Debian 12 machine.
+#   make         release build (build/release)
+#   make test    ASan/UBSan build and every test (build/asan)
+#   make tsan    ThreadSanitizer build and the engine tests (build/tsan)
+#   make bench   release build of the benchmarks and a run of each
+#   make fuzz    each fuzz target for FUZZ_SECONDS (default 60)
+#   make run     the desktop program on the bundled sample scan
+
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+CMAKE_GEN = -G Ninja
+
+BUILD_PACKAGES = build-essential cmake ninja-build pkg-config \
+  libgtest-dev libgmock-dev libbenchmark-dev \
+  libjpeg62-turbo-dev libtiff-dev libpng-dev zlib1g-dev \
+  qt6-base-dev qt6-svg-dev libgl-dev fp-utils libchm-dev \
+  clang-14 libclang-rt-14-dev
+# Tools the tests use to make files with other programs' writers.
+TEST_PACKAGES = imagemagick libtiff-tools libjpeg-turbo-progs xvfb xauth
+PACKAGES = $(BUILD_PACKAGES) $(TEST_PACKAGES)
+
+SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: all deps release test tsan bench fuzz fuzz-smoke run clean
+
+all: release
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get update -qq && \
+	  $(SUDO) env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+release: deps
+	cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DSPECKWASH_TESTS=OFF
+	cmake --build build/release -j $(JOBS)
+
+test: deps
+	cmake -S . -B build/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPECKWASH_SANITIZE=ON
+	cmake --build build/asan -j $(JOBS)
+	cd build/asan && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j $(JOBS)
+	@$(MAKE) --no-print-directory fuzz-smoke
+
+tsan: deps
+	cmake -S . -B build/tsan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPECKWASH_TSAN=ON -DSPECKWASH_GUI=OFF
+	cmake --build build/tsan -j $(JOBS) --target test_engine
+	cd build/tsan && ctest --output-on-failure --no-tests=error -j $(JOBS) -R '^(Tile|Dust|Engine)'
+
+bench: deps
+	cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DSPECKWASH_TESTS=OFF -DSPECKWASH_BENCH=ON -DSPECKWASH_GUI=OFF
+	cmake --build build/bench -j $(JOBS)
+	@for b in build/bench/bench/bench_*; do [ -x $$b ] && $$b || exit 1; done
+
+# libFuzzer targets need clang; they live in their own build tree.
+FUZZ_CONFIGURE = CC=clang-14 CXX=clang++-14 cmake -S fuzz -B build/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+fuzz: deps
+	$(FUZZ_CONFIGURE)
+	cmake --build build/fuzz -j $(JOBS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run_all.sh build/fuzz
+
+fuzz-smoke: deps
+	@if [ -f fuzz/CMakeLists.txt ]; then \
+	  $(FUZZ_CONFIGURE) >/dev/null && cmake --build build/fuzz -j $(JOBS) && \
+	  FUZZ_SECONDS=10 fuzz/run_all.sh build/fuzz; \
+	fi
+
+run: release
+	build/release/app/speckwash resources/sample/sample-scan.tif
+
+clean:
+	rm -rf build
