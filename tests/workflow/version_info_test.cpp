@@ -1,5 +1,6 @@
 #include <cstdio>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include "workflow/program_version.h"
@@ -75,6 +76,13 @@ TEST(VersionInfo, FilesWithoutInformationReadAsZero)
     EXPECT_FALSE(info.LoadFromFile(SW_TEST_DATA_DIR "/../workflow/version_info_test.cpp"));
     ExpectEmpty(info);
     EXPECT_FALSE(info.LoadFromFile(nullptr));
+
+    void* libc = dlopen("libc.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    ASSERT_NE(libc, nullptr);
+    ASSERT_TRUE(info.LoadFromModule());
+    EXPECT_FALSE(info.LoadFromModule(libc)) << "a library without version information";
+    ExpectEmpty(info);
+    dlclose(libc);
 }
 
 TEST(VersionInfo, GermanUserReadsTheEnglishOnlyTable)
