@@ -1,6 +1,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
+#include <fstream>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include "workflow/program_version.h"
@@ -73,8 +75,11 @@ TEST(VersionInfo, FilesWithoutInformationReadAsZero)
     ASSERT_TRUE(info.LoadFromModule());
     EXPECT_FALSE(info.LoadFromFile("/nonexistent/speckwash"));
     ExpectEmpty(info);
-    EXPECT_FALSE(info.LoadFromFile(SW_TEST_DATA_DIR "/../workflow/version_info_test.cpp"));
+    std::string text = "/tmp/speckwash-not-elf-" + std::to_string(getpid());
+    std::ofstream(text) << "REGEDIT4\n";
+    EXPECT_FALSE(info.LoadFromFile(text.c_str()));
     ExpectEmpty(info);
+    unlink(text.c_str());
     EXPECT_FALSE(info.LoadFromFile(nullptr));
 
     void* libc = dlopen("libc.so.6", RTLD_LAZY | RTLD_NOLOAD);
