@@ -67,6 +67,12 @@ TEST(VersionInfo, OwnExecutableCarriesTheProjectVersion)
     ASSERT_TRUE(byPath.LoadFromFile("/proc/self/exe"));
     EXPECT_EQ(byPath.String(VersionComments), info.String(VersionComments));
     EXPECT_EQ(ProgramVersionLine(), "Speckwash 1.0.2.0");
+
+    void* self = dlopen(nullptr, RTLD_LAZY);
+    FileVersionInfo byHandle;
+    EXPECT_TRUE(byHandle.LoadFromModule(self));
+    EXPECT_EQ(byHandle.Part(1), 2);
+    dlclose(self);
 }
 
 TEST(VersionInfo, FilesWithoutInformationReadAsZero)
