@@ -80,7 +80,7 @@ inline bool HaveTool(const std::string& name)
 }
 
 // Runs a shell command quietly; true when it succeeded.
-inline bool Run(const std::string& command)
+inline bool RunQuietly(const std::string& command)
 {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
