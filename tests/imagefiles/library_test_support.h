@@ -28,6 +28,7 @@ public:
     }
     ~CScratchDir()
     {
+        KeepSeeds();
         std::error_code ignored;
         std::filesystem::remove_all(path_, ignored);
     }
@@ -35,6 +36,27 @@ public:
     const std::filesystem::path& Path() const { return path_; }
 
 private:
+    // With SPECKWASH_FUZZ_SEEDS set, the small image files a test leaves
+    // behind are copied to <that folder>/<jpeg|tiff|png>/ to seed the fuzzers.
+    void KeepSeeds() const
+    {
+        const char* seeds = std::getenv("SPECKWASH_FUZZ_SEEDS");
+        if (!seeds || path_.empty())
+            return;
+        static int counter = 0;
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator(path_, ignored)) {
+            std::string extension = entry.path().extension().string();
+            std::string kind = extension == ".jpg" ? "jpeg" : extension == ".tif" ? "tiff" : extension == ".png" ? "png" : "";
+            if (kind.empty() || !entry.is_regular_file() || entry.file_size() > 4096)
+                continue;
+            std::filesystem::path folder = std::filesystem::path(seeds) / kind;
+            std::filesystem::create_directories(folder, ignored);
+            std::filesystem::copy_file(entry.path(), folder / (std::to_string(++counter) + "-" + entry.path().filename().string()),
+                std::filesystem::copy_options::overwrite_existing, ignored);
+        }
+    }
+
     std::filesystem::path path_;
 };
 

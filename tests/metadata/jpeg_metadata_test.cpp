@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -99,6 +100,14 @@ protected:
     std::string Write(const Bytes& bytes)
     {
         std::ofstream(path_, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        // With SPECKWASH_FUZZ_SEEDS set, every file written here seeds the EXIF fuzzer.
+        if (const char* seeds = std::getenv("SPECKWASH_FUZZ_SEEDS")) {
+            static int counter = 0;
+            std::filesystem::path folder = std::filesystem::path(seeds) / "exif";
+            std::filesystem::create_directories(folder);
+            std::filesystem::copy_file(path_, folder / (std::to_string(++counter) + ".jpg"),
+                std::filesystem::copy_options::overwrite_existing);
+        }
         return path_;
     }
     std::string Model(const Bytes& file) { return ReadJpegMetadata(Write(file).c_str()).cameraModel; }
