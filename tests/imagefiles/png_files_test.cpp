@@ -13,7 +13,7 @@ using namespace libtest;
 
 namespace {
 
-struct PngSpec {
+struct PngRecipe {
     int width = 4, height = 3, depth = 8, colorType = PNG_COLOR_TYPE_GRAY;
     std::vector<uint8_t> packedRows; // height rows of the stored row size
     std::vector<png_color> palette;
@@ -24,7 +24,7 @@ struct PngSpec {
 
 // Writes a PNG with the library itself, so the reader meets what other
 // encoders produce rather than only what our writer chooses to write.
-bool WriteLibraryPng(const std::string& path, const PngSpec& spec)
+bool WriteLibraryPng(const std::string& path, const PngRecipe& recipe)
 {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file)
@@ -37,18 +37,18 @@ bool WriteLibraryPng(const std::string& path, const PngSpec& spec)
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.depth, spec.colorType, PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, recipe.width, recipe.height, recipe.depth, recipe.colorType, PNG_INTERLACE_NONE,
         PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty())
-        png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-    if (!spec.paletteAlpha.empty())
-        png_set_tRNS(png, info, spec.paletteAlpha.data(), int(spec.paletteAlpha.size()), nullptr);
-    if (spec.grayTransparent)
-        png_set_tRNS(png, info, nullptr, 0, const_cast<png_color_16*>(&spec.transparent));
+    if (!recipe.palette.empty())
+        png_set_PLTE(png, info, recipe.palette.data(), int(recipe.palette.size()));
+    if (!recipe.paletteAlpha.empty())
+        png_set_tRNS(png, info, recipe.paletteAlpha.data(), int(recipe.paletteAlpha.size()), nullptr);
+    if (recipe.grayTransparent)
+        png_set_tRNS(png, info, nullptr, 0, const_cast<png_color_16*>(&recipe.transparent));
     png_write_info(png, info);
-    size_t stride = spec.packedRows.size() / spec.height;
-    for (int y = 0; y < spec.height; ++y)
-        png_write_row(png, spec.packedRows.data() + y * stride);
+    size_t stride = recipe.packedRows.size() / recipe.height;
+    for (int y = 0; y < recipe.height; ++y)
+        png_write_row(png, recipe.packedRows.data() + y * stride);
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return std::fclose(file) == 0;
@@ -121,7 +121,7 @@ TEST(PngFiles, ReaderExpandsLowDepthPaletteAndTransparency)
     std::string path = dir.File("t.png");
     int width = 0, height = 0, channels = 0;
 
-    PngSpec bilevel;
+    PngRecipe bilevel;
     bilevel.depth = 1;
     bilevel.packedRows = { 0xA0, 0x50, 0xF0 }; // rows 1010, 0101, 1111
     ASSERT_TRUE(WriteLibraryPng(path, bilevel));
@@ -131,7 +131,7 @@ TEST(PngFiles, ReaderExpandsLowDepthPaletteAndTransparency)
     std::vector<uint8_t> greyRow0(grey.Plane8(0), grey.Plane8(0) + 4);
     EXPECT_EQ(greyRow0, (std::vector<uint8_t> { 255, 0, 255, 0 }));
 
-    PngSpec palette;
+    PngRecipe palette;
     palette.depth = 4;
     palette.colorType = PNG_COLOR_TYPE_PALETTE;
     palette.palette = { { 10, 20, 30 }, { 200, 100, 50 }, { 1, 2, 3 } };
@@ -157,7 +157,7 @@ TEST(PngFiles, ReaderExpandsLowDepthPaletteAndTransparency)
     EXPECT_EQ(withAlpha.Plane8(3)[0], 255);
     EXPECT_EQ(withAlpha.Plane8(3)[1], 0);
 
-    PngSpec keyed;
+    PngRecipe keyed;
     keyed.packedRows = std::vector<uint8_t>(12, 9);
     keyed.packedRows[5] = 77;
     keyed.grayTransparent = true;
@@ -173,13 +173,13 @@ TEST(PngFiles, ReaderExpandsLowDepthPaletteAndTransparency)
 TEST(PngFiles, SixteenBitSamplesArriveInMachineOrder)
 {
     CScratchDir dir;
-    PngSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.depth = 16;
-    spec.colorType = PNG_COLOR_TYPE_RGB;
-    spec.packedRows = { 0x12, 0x34, 0x00, 0xFF, 0xFF, 0x00, 0xAB, 0xCD, 0x00, 0x01, 0x80, 0x00 };
-    ASSERT_TRUE(WriteLibraryPng(dir.File("w.png"), spec));
+    PngRecipe recipe;
+    recipe.width = 2;
+    recipe.height = 1;
+    recipe.depth = 16;
+    recipe.colorType = PNG_COLOR_TYPE_RGB;
+    recipe.packedRows = { 0x12, 0x34, 0x00, 0xFF, 0xFF, 0x00, 0xAB, 0xCD, 0x00, 0x01, 0x80, 0x00 };
+    ASSERT_TRUE(WriteLibraryPng(dir.File("w.png"), recipe));
     CImage image(0, 0, 0, SampleU8);
     ASSERT_EQ(ReadPng(image, dir.File("w.png").c_str()), FileOk);
     ASSERT_EQ(image.sampleType, SampleU16);
