@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "imagefiles/image_file_types.h"
+#include "imagefiles/library_formats.h"
 
 class CImage;
 
@@ -11,13 +12,7 @@ class CImage;
 // fills width, height and channels from the header only and returns a
 // FileResult. The format table in image_formats.cpp ties them to type codes.
 
-// Formats read through their libraries.
-FileResult ReadJpeg(CImage& image, const char* path);
-FileResult ReadJpegInfo(const char* path, int* width, int* height, int* channels);
-FileResult ReadTiff(CImage& image, const char* path);
-FileResult ReadTiffInfo(const char* path, int* width, int* height, int* channels);
-FileResult ReadPng(CImage& image, const char* path);
-FileResult ReadPngInfo(const char* path, int* width, int* height, int* channels);
+// Formats read through their libraries: library_formats.h.
 
 // Formats we parse ourselves. Each path reader reads the file into memory and
 // calls the matching Decode function, which the fuzz targets call directly.
