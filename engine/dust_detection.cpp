@@ -70,10 +70,9 @@ void Deviation(const CImage& source, const CImage& median, const Rect& r, int du
     }
 }
 
-// The 1-3-8-3-1 (sixteenths) smoothing of the candidates over the tile, rows
-// then columns, each pass truncated; the kernel takes the nearest sample of R
-// where it reaches beyond it.
-void Smooth(const uint8_t* candidates, const Rect& r, const Rect& tile, uint8_t* rowPass, CImage& map)
+} // namespace
+
+void SmoothCandidates(const uint8_t* candidates, const Rect& r, const Rect& tile, uint8_t* rowPass, CImage& map)
 {
     const int w = r.Width();
     const int tw = tile.Width();
@@ -97,7 +96,6 @@ void Smooth(const uint8_t* candidates, const Rect& r, const Rect& tile, uint8_t*
             o[x] = static_cast<uint8_t>((a[x] + 3 * b[x] + 8 * c[x] + 3 * d[x] + e[x]) >> 4);
     }
 }
-} // namespace
 
 int DetectDust(const CImage& source, const CImage& median, CImage& map, const Rect& tileRect,
     const DustParams& params, const std::atomic<uint8_t>& abort, DetectionScratch& scratch)
@@ -171,6 +169,6 @@ int DetectDust(const CImage& source, const CImage& median, CImage& map, const Re
 
     if (!scratch.d.Reserve(static_cast<size_t>(tile.Width()) * (tile.Height() + 4)))
         return DetectNoMemory;
-    Smooth(C, r, tile, scratch.d.Data(), map);
+    SmoothCandidates(C, r, tile, scratch.d.Data(), map);
     return DetectDone;
 }
