@@ -228,14 +228,19 @@ void DustEngine::WorkerLoop()
             }
             abortFlag.store(0);
         }
-        if (!finished.IsEmpty()) {
-            Rect last = finished;
-            flush(true);
-            queue->AddDirty(last, 0);
-            post(0, -1);
-        }
+        // Out of work: report the last run, then the end of the batch. The
+        // worker is idle again before the window hears of it.
+        const Rect last = finished;
+        const int level = currentLevel.load(), tag = currentTag.load();
+        finished = {};
         currentLevel.store(-1);
         currentTag.store(-1);
+        if (!last.IsEmpty()) {
+            queue->AddDirty(last, level);
+            queue->AddDirty(last, 0);
+            post(level, tag);
+            post(0, -1);
+        }
     }
     runState.store(-1);
 }

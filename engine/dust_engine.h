@@ -54,6 +54,8 @@ public:
     const CImage* Source() const { return &source; }
     CImage* MedianImage() const { return kernel ? kernel->MedianImage() : nullptr; }
 
+    // The queue, for progress displays and tests; null for a refused source.
+    const TileQueue* Queue() const { return queue.get(); }
     int CurrentLevel() const { return currentLevel.load(std::memory_order_relaxed); }
     EngineCounts Counts() const;
 
