@@ -1,5 +1,7 @@
 #pragma once
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cstdint>
 #include <memory>
 #include <thread>
@@ -86,5 +88,7 @@ private:
     std::atomic<int> runState { 0 }; // 1 running, 0 stop requested, −1 worker finished
     std::atomic<uint8_t> abortFlag { 0 }; // window sets, worker clears; polled by the kernel
     std::atomic<int> counts[6] = {}; // worker writes: EngineCounts fields
+    std::mutex ackMutex; // pairs with `acknowledged` for the stop acknowledgement
+    std::condition_variable acknowledged;
     std::thread worker;
 };

@@ -241,12 +241,18 @@ TEST(EngineWorker, DabDuringItsTileIsServedAfterwards)
 TEST(EngineWorker, ShutdownOfIdleAndBusyEngines)
 {
     auto scan = MakeDustyScan(512, 256, 26);
-    {
+    // Idle: one or two checks. A loaded machine may not run the worker within
+    // the first pause, so one of a few engines must show it.
+    int fewest = 1000;
+    for (int attempt = 0; attempt < 5 && fewest > 2; ++attempt) {
         DustEngine engine(*scan, 256, nullptr);
         std::this_thread::sleep_for(20ms); // the worker is waiting for work
-        EXPECT_LE(engine.Shutdown(), 2);
+        int checks = engine.Shutdown();
+        EXPECT_LE(checks, 20);
+        fewest = std::min(fewest, checks);
         EXPECT_EQ(engine.Shutdown(), 0); // stopped once only
     }
+    EXPECT_LE(fewest, 2);
     {
         // Busy: the tile in progress runs to its end before the planes go.
         DustEngine engine(*scan, 256, nullptr);
