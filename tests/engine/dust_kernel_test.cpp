@@ -221,8 +221,9 @@ TEST(DustKernel, BrushWithAutomationOffUsesBrushSize)
     auto work = rig.Work();
     auto source = SourceBytes(*scan);
     for (size_t k = 0; k < work.size(); ++k) {
-        if (k % scan->PixelCount() != i)
+        if (k % scan->PixelCount() != i) {
             ASSERT_EQ(work[k], source[k]);
+        }
     }
 }
 
