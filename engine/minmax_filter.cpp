@@ -21,18 +21,27 @@ struct TakeMax {
 inline int ClampIndex(int p, int n) { return p < 0 ? 0 : (p >= n ? n - 1 : p); }
 
 template <typename Op>
-void FilterRow(const uint8_t* row, int width, int radius, uint8_t* out, uint8_t* backward)
+void FilterRow(const uint8_t* row, int width, int radius, uint8_t* out, uint8_t* padded, uint8_t* backward)
 {
     const int k = 2 * radius + 1;
-    const int padded = width + 2 * radius;
-    for (int i = padded - 1; i >= 0; --i) {
-        uint8_t v = row[ClampIndex(i - radius, width)];
-        backward[i] = (i == padded - 1 || i % k == k - 1) ? v : Op::Of(v, backward[i + 1]);
+    const int n = width + 2 * radius;
+    std::memset(padded, row[0], radius);
+    std::memcpy(padded + radius, row, width);
+    std::memset(padded + radius + width, row[width - 1], radius);
+    // Backward extremes, block by block from the end; the last block may be short.
+    for (int blockStart = ((n - 1) / k) * k; blockStart >= 0; blockStart -= k) {
+        int last = std::min(blockStart + k, n) - 1;
+        uint8_t acc = padded[last];
+        backward[last] = acc;
+        for (int i = last - 1; i >= blockStart; --i)
+            backward[i] = acc = Op::Of(padded[i], acc);
     }
     uint8_t forward = 0;
-    for (int i = 0; i < padded; ++i) {
-        uint8_t v = row[ClampIndex(i - radius, width)];
-        forward = (i % k == 0) ? v : Op::Of(forward, v);
+    int inBlock = 0;
+    for (int i = 0; i < n; ++i) {
+        forward = inBlock == 0 ? padded[i] : Op::Of(forward, padded[i]);
+        if (++inBlock == k)
+            inBlock = 0;
         if (i >= k - 1)
             out[i - (k - 1)] = Op::Of(backward[i - (k - 1)], forward);
     }
@@ -86,12 +95,13 @@ int Filter(const uint8_t* in, int width, int height, int radius, uint8_t* out, B
         return 0;
     }
     size_t rowNeed = static_cast<size_t>(width) + 2 * static_cast<size_t>(radius);
+    size_t rowsNeed = 2 * rowNeed;
     size_t columnNeed = (static_cast<size_t>(height) + 2 * static_cast<size_t>(radius) + 1) * width;
-    if (!scratch.Reserve(std::max(rowNeed, columnNeed)))
+    if (!scratch.Reserve(std::max(rowsNeed, columnNeed)))
         return 4;
     for (int y = 0; y < height; ++y)
         FilterRow<Op>(in + static_cast<size_t>(y) * width, width, radius, out + static_cast<size_t>(y) * width,
-            scratch.Data());
+            scratch.Data(), scratch.Data() + rowNeed);
     uint8_t* backward = scratch.Data();
     uint8_t* forward = backward + (static_cast<size_t>(height) + 2 * radius) * width;
     FilterColumnsInPlace<Op>(out, width, height, radius, backward, forward);
