@@ -82,11 +82,20 @@ void SmoothCandidates(const uint8_t* candidates, const Rect& r, const Rect& tile
     for (int y = firstRow; y < endRow; ++y) {
         const uint8_t* c = candidates + static_cast<size_t>(y - r.top) * w;
         uint8_t* o = rowPass + static_cast<size_t>(y - firstRow) * tw;
-        for (int x = tile.left; x < tile.right; ++x) {
-            int sum = c[column(x - 2)] + 3 * c[column(x - 1)] + 8 * c[x - r.left] + 3 * c[column(x + 1)]
-                + c[column(x + 2)];
-            o[x - tile.left] = static_cast<uint8_t>(sum >> 4);
+        auto smooth = [&](int x, int a, int b, int d, int e) {
+            o[x - tile.left] = static_cast<uint8_t>((c[a] + 3 * c[b] + 8 * c[x - r.left] + 3 * c[d] + c[e]) >> 4);
+        };
+        // Clamped near R's sides, straight through in between.
+        const int safeLeft = std::max(tile.left, r.left + 2), safeRight = std::min(tile.right, r.right - 2);
+        int x = tile.left;
+        for (; x < std::min(safeLeft, tile.right); ++x)
+            smooth(x, column(x - 2), column(x - 1), column(x + 1), column(x + 2));
+        for (; x < safeRight; ++x) {
+            const int k = x - r.left;
+            smooth(x, k - 2, k - 1, k + 1, k + 2);
         }
+        for (; x < tile.right; ++x)
+            smooth(x, column(x - 2), column(x - 1), column(x + 1), column(x + 2));
     }
     auto row = [&](int y) { return rowPass + static_cast<size_t>(std::clamp(y, firstRow, endRow - 1) - firstRow) * tw; };
     for (int y = tile.top; y < tile.bottom; ++y) {

@@ -104,10 +104,11 @@ int SeparableMedianNetwork(const uint8_t* plane, int width, int height, const Re
             return 1;
         const uint8_t* src = plane + static_cast<size_t>(y) * width;
         // padded[i] = the row's sample at column r.left − radius + i, clamped.
-        for (size_t i = 0; i < paddedSize; ++i) {
-            int x = r.left - radius + static_cast<int>(i);
-            padded[i] = src[x < 0 ? 0 : (x >= width ? width - 1 : x)];
-        }
+        const int begin = r.left - radius, end = begin + static_cast<int>(paddedSize);
+        const int inBegin = std::max(begin, 0), inEnd = std::min(end, width);
+        std::memset(padded, src[0], static_cast<size_t>(inBegin - begin));
+        std::memcpy(padded + (inBegin - begin), src + inBegin, static_cast<size_t>(inEnd - inBegin));
+        std::memset(padded + (inEnd - begin), src[width - 1], static_cast<size_t>(end - inEnd));
         for (int k = 0; k < n; ++k)
             window[k] = padded + k;
         MedianOfRows(window, n, network.comparators.data(), static_cast<int>(network.comparators.size()),
