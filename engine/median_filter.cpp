@@ -35,8 +35,6 @@ void MedianLine(const uint8_t* line, int n, int from, int to, int radius, uint8_
     *o = static_cast<uint8_t>(m);
     // Windows that reach past an end take the end sample; the interior needs no clamping.
     auto step = [&](int leaving, int entering) {
-        if (leaving == entering)
-            return;
         --hist[leaving];
         below -= leaving < m;
         ++hist[entering];
