@@ -9,7 +9,7 @@
 // applied to 32 neighbouring outputs at once with vector minimum and maximum.
 // Noisy areas make a running histogram's median jump by many bins per step;
 // a network costs the same whatever the data.
-inline constexpr int kNetworkMaxRadius = 12;
+inline constexpr int kNetworkMaxRadius = 16;
 
 // Same contract as SeparableMedian, for 1 ≤ radius ≤ kNetworkMaxRadius.
 int SeparableMedianNetwork(const uint8_t* plane, int width, int height, const Rect& rect, int radius,
