@@ -1,14 +1,13 @@
 #include "engine/median_network.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 #include <cstring>
 #include <utility>
 #include <vector>
 
 namespace {
-constexpr int kLanes = 64; // row stride granule: the widest vector used
+constexpr int kLanes = 64; // row stride granule, a multiple of every vector width used
 
 constexpr int kMaxWires = 2 * kNetworkMaxRadius + 1;
 constexpr int kMaxComparators = 1024;
