@@ -1,3 +1,4 @@
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -89,7 +90,9 @@ FileResult ReadRawPlanes(ByteCursor& cursor, CImage& image, const PlaneLayout& l
 {
     for (int c = 0; c < layout.channels; ++c) {
         auto plane = cursor.Take(layout.height * layout.rowBytes);
-        if (plane.empty())
+        // The gate sized the planes from the same layout; the bound also tells
+        // the compiler the copy cannot be larger than an object may be.
+        if (plane.empty() || plane.size() > static_cast<size_t>(PTRDIFF_MAX))
             return FileOpenFailed;
         std::memcpy(image.GetPlane(c), plane.data(), plane.size());
     }
