@@ -101,17 +101,6 @@ LoadOutcome MakeWorkingImage(std::unique_ptr<CImage> loaded, WorkingImage& out)
     return LargestBrushRadius(width, height) == 0 ? LoadTooSmall : LoadAccepted;
 }
 
-LoadOutcome LoadWorkingImage(const char* path, WorkingImage& out)
-{
-    // Shorter paths cannot name a file the dispatch would read.
-    if (!path || std::strlen(path) < 3)
-        return LoadUnreadable;
-    auto loaded = std::make_unique<CImage>(path, 0);
-    if (loaded->channelCount == 0)
-        return LoadUnreadable;
-    return MakeWorkingImage(std::move(loaded), out);
-}
-
 int LargestBrushRadius(int width, int height)
 {
     int smaller = std::min(width, height);
