@@ -1,0 +1,23 @@
+#pragma once
+#include <QString>
+
+class QWidget;
+
+// What the main window tells the control panel. The panel owns its widgets;
+// the main window owns the state (dust parameters, scale, rotation, highlight
+// colour) and calls these whenever something the panel shows has changed.
+class ControlPanel {
+public:
+    virtual ~ControlPanel() = default;
+    virtual QWidget* Window() = 0;
+    // Progress bar of the visible work, and the button that takes its place when done.
+    virtual void ShowProgress(bool visible, int percent) = 0;
+    virtual void ShowRestoreDefaults(bool visible) = 0;
+    // Zoom buttons and the text of their tooltips.
+    virtual void ZoomChanged(const QString& zoomText, bool zoomInEnabled, bool zoomOutEnabled) = 0;
+    // Image controls shown and enabled while an image is open.
+    virtual void ImageControlsEnabled(bool enabled) = 0;
+    virtual void ViewAfterChanged(bool after) = 0;
+    // The visible region, rotation or thumbnail changed: redraw the navigator.
+    virtual void NavigatorChanged() = 0;
+};

@@ -1,0 +1,226 @@
+// What the window shows: layout, zoom, pan, rotation and placement on screen.
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QWindow>
+
+#include "app/control_panel.h"
+#include "app/speckwash_dlg.h"
+#include "engine/dust_engine.h"
+#include "view/rules/zoom_rules.h"
+
+Rect CSpeckwashDlg::WorkArea() const
+{
+    QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    QRect a = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
+    return { a.left(), a.top(), a.left() + a.width(), a.top() + a.height() };
+}
+
+FrameMargins CSpeckwashDlg::Margins() const
+{
+    QRect frame = frameGeometry();
+    QRect client = geometry();
+    return { client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+        frame.bottom() - client.bottom() };
+}
+
+// Places the window's outer rectangle; the client area is what is left inside the frame.
+static void MoveOuter(QWidget* window, const Rect& outer, const FrameMargins& m)
+{
+    window->move(outer.left, outer.top);
+    window->resize(std::max(1, outer.Width() - m.left - m.right), std::max(1, outer.Height() - m.top - m.bottom));
+}
+
+void CSpeckwashDlg::FitWindowToImage(const CImage* image)
+{
+    FrameMargins m = Margins();
+    Rect outer = ::FitWindowToImage(WorkArea(), image ? image->width : 0, image ? image->height : 0, m);
+    MoveOuter(this, outer, m);
+    if (panel && panel->Window()) {
+        QRect p = panel->Window()->frameGeometry();
+        QRect w = frameGeometry();
+        Rect moved;
+        if (PlacePanelBeside({ p.left(), p.top(), p.left() + p.width(), p.top() + p.height() },
+                { w.left(), w.top(), w.left() + w.width(), w.top() + w.height() }, WorkArea(), moved))
+            panel->Window()->move(moved.left, moved.top);
+    }
+}
+
+void CSpeckwashDlg::PlaceForRotation()
+{
+    QRect w = frameGeometry();
+    Rect outer = rotationPlacement.Place({ w.left(), w.top(), w.left() + w.width(), w.top() + w.height() },
+        WorkArea());
+    MoveOuter(this, outer, Margins());
+}
+
+void CSpeckwashDlg::UpdateZoomControls()
+{
+    if (panel) {
+        panel->ZoomChanged(zoomText, zoomInEnabled, zoomOutEnabled);
+        panel->NavigatorChanged();
+    }
+}
+
+void CSpeckwashDlg::ApplyZoomLevel(int level)
+{
+    zoomLevel = level;
+    ZoomState state = ApplyZoom(view, level, imageArea);
+    zoomInEnabled = state.zoomInEnabled;
+    zoomOutEnabled = state.zoomOutEnabled;
+    zoomText = QString::fromStdString(::ZoomText(view.scale));
+    UpdateZoomControls();
+}
+
+void CSpeckwashDlg::LayOutForOpen()
+{
+    const CImage& image = *document.working;
+    imageArea = { 0, 0, width(), height() };
+    view.imageWidth = image.width;
+    view.imageHeight = image.height;
+    view.visible = { 0, 0, image.width, image.height };
+    view.scale = 1.0f;
+    ApplyZoomLevel(0);
+    CentreOn(view.visible, image.width / 2, image.height / 2);
+    ClampVisibleRegion(view.visible, image.width, image.height);
+    view.imageRect = LayOutImageRect(view.visible, view.scale, view.rotation, imageArea);
+}
+
+void CSpeckwashDlg::ReprioritiseVisible(bool withParams, int outsideSequence)
+{
+    if (!engine)
+        return;
+    Rect region = VisibleImageRegion(view);
+    const DustParams* p = withParams ? &params : nullptr;
+    engine->ReprioritiseOutside(region, KindAuto, 0, outsideSequence, p);
+    engine->Reprioritise(region, KindAuto, 1, 1, p);
+}
+
+void CSpeckwashDlg::ZoomIn()
+{
+    if (!engine || !zoomInEnabled)
+        return;
+    ApplyZoomLevel(ZoomInLevel(view.scale));
+    update();
+    ReprioritiseVisible(true, 1);
+}
+
+void CSpeckwashDlg::ZoomOut()
+{
+    if (!engine || !zoomOutEnabled)
+        return;
+    ApplyZoomLevel(ZoomOutLevel(view.scale));
+    update();
+    ReprioritiseVisible(true, 1);
+}
+
+void CSpeckwashDlg::RefreshImageArea()
+{
+    imageArea = { 0, 0, width(), height() };
+    if (!document.working || !engine)
+        return;
+    ApplyZoomLevel(zoomLevel); // the region keeps its centre and takes the new size
+    ReprioritiseVisible(false, 1);
+    update();
+}
+
+void CSpeckwashDlg::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    RefreshImageArea();
+}
+
+void CSpeckwashDlg::SetRotation(int degrees)
+{
+    if (degrees != 0 && degrees != 90 && degrees != -90 && degrees != 180)
+        return;
+    if (!engine)
+        return;
+    view.rotation = degrees;
+    PlaceForRotation();
+    RefreshImageArea();
+}
+
+void CSpeckwashDlg::Rotate(int quarterTurns)
+{
+    // The turn runs through -90, 0, 90, 180 and wraps.
+    static const int kOrder[4] = { -90, 0, 90, 180 };
+    int at = 1;
+    for (int i = 0; i < 4; ++i)
+        if (kOrder[i] == view.rotation)
+            at = i;
+    SetRotation(kOrder[((at + quarterTurns) % 4 + 4) % 4]);
+}
+
+QPoint CSpeckwashDlg::ClampToImageRect(const QPoint& p) const
+{
+    const Rect& r = view.imageRect;
+    return { std::clamp(p.x(), r.left, std::max(r.left, r.right - 1)),
+        std::clamp(p.y(), r.top, std::max(r.top, r.bottom - 1)) };
+}
+
+static bool Inside(const Rect& r, const QPoint& p)
+{
+    return p.x() >= r.left && p.x() < r.right && p.y() >= r.top && p.y() < r.bottom;
+}
+
+void CSpeckwashDlg::UpdateCursor(const QPoint& at, Qt::KeyboardModifiers modifiers)
+{
+    if (!engine || !Inside(view.imageRect, at)) {
+        setCursor(Qt::ArrowCursor);
+        return;
+    }
+    if (modifiers & Qt::ShiftModifier)
+        setCursor(panActive ? closedHand : openHand);
+    else
+        setCursor(Qt::CrossCursor); // the brush draws its own outline over this
+}
+
+void CSpeckwashDlg::mousePressEvent(QMouseEvent* event)
+{
+    QPoint at = event->position().toPoint();
+    if (engine && event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier)
+        && Inside(view.imageRect, at)) {
+        // Qt cannot pin the system pointer: hold the mouse and clamp what it reports.
+        grabMouse(closedHand);
+        panActive = true;
+        panStartPoint = at;
+        panStartCentre = { (view.visible.left + view.visible.right) / 2, (view.visible.top + view.visible.bottom) / 2 };
+        ++dragCount;
+    }
+    UpdateCursor(at, event->modifiers());
+}
+
+void CSpeckwashDlg::mouseMoveEvent(QMouseEvent* event)
+{
+    activateWindow();
+    QPoint at = event->position().toPoint();
+    if (!(event->buttons() & Qt::LeftButton)) {
+        if (panActive)
+            releaseMouse();
+        panActive = false;
+    } else if (panActive && engine && (event->modifiers() & Qt::ShiftModifier)) {
+        ++dragCount;
+        at = ClampToImageRect(at);
+        Point from = ViewToImage(view, panStartPoint.x(), panStartPoint.y());
+        Point to = ViewToImage(view, at.x(), at.y());
+        CentreOn(view.visible, panStartCentre.x + from.x - to.x, panStartCentre.y + from.y - to.y);
+        ClampVisibleRegion(view.visible, view.imageWidth, view.imageHeight);
+        view.imageRect = LayOutImageRect(view.visible, view.scale, view.rotation, imageArea);
+        if (panel)
+            panel->NavigatorChanged();
+        ReprioritiseVisible(false, 0);
+        update();
+    }
+    UpdateCursor(at, event->modifiers());
+}
+
+void CSpeckwashDlg::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (panActive)
+        releaseMouse();
+    panActive = false;
+    dragCount = 0;
+    UpdateCursor(event->position().toPoint(), event->modifiers());
+}

@@ -1,0 +1,56 @@
+#include "app/prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "app/save_opt.h"
+
+PromptAnswer DialogPrompter::Ask(QWidget* owner, const QString& text, bool withCancel)
+{
+    QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+    if (withCancel)
+        buttons |= QMessageBox::Cancel;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Speckwash"), text, buttons, owner);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return PromptYes;
+    case QMessageBox::No:
+        return PromptNo;
+    default:
+        return withCancel ? PromptCancel : PromptNo;
+    }
+}
+
+void DialogPrompter::Inform(QWidget* owner, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Speckwash"), text, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+QString OpenDialogFilter()
+{
+    return QStringLiteral("All Image Files (*.jpg *.tif *.jpeg *.tiff *.bmp *.png *.gif *.psd);;"
+                          "All Files (*)");
+}
+
+QString DialogPrompter::ChooseOpenPath(QWidget* owner)
+{
+    QFileDialog dialog(owner, QStringLiteral("Select an Image file"), QString(), OpenDialogFilter());
+    // The system's own dialog cannot be extended or driven the same everywhere.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setOption(QFileDialog::ReadOnly, true);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+bool DialogPrompter::ChooseSavePath(QWidget* owner, SaveChoice& choice)
+{
+    CSaveOpt dialog(owner, choice);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    dialog.Results(choice);
+    return !choice.path.isEmpty();
+}

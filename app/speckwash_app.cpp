@@ -1,0 +1,24 @@
+#include "app/speckwash_app.h"
+
+#include <QTimer>
+
+#include "app/speckwash_dlg.h"
+#include "view/ui_resources.h"
+
+CSpeckwashApp::CSpeckwashApp(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("Speckwash"));
+    setOrganizationName(QStringLiteral("Quillmark Inc"));
+    setWindowIcon(ProgramIcon());
+}
+
+int CSpeckwashApp::Run(const QString& startPath)
+{
+    CSpeckwashDlg dialog;
+    if (!startPath.isEmpty()) {
+        // Opened once the window is up, so any message has a window to belong to.
+        QTimer::singleShot(0, &dialog, [&dialog, startPath] { dialog.OpenFile(startPath); });
+    }
+    dialog.exec();
+    return 0;
+}

@@ -1,0 +1,95 @@
+#include "engine/dust_composite.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+
+#include "engine/manual_planes.h"
+#include "image/sample_conversion.h"
+
+namespace {
+// Blend weights use the single-precision 1/255 widened to double, and the
+// blend is truncated toward zero: a full weight of 255 × (1/255) is a hair
+// above 1, so full strength toward a darker median lands one level below it.
+constexpr double kWeightStep = static_cast<double>(kInv255);
+
+inline uint8_t Blend(double m, int s, int target)
+{
+    double v = (1.0 - m) * s + m * target;
+    return static_cast<uint8_t>(static_cast<int>(v));
+}
+} // namespace
+
+uint8_t PixelMedian(const uint8_t* plane, int width, int height, int x, int y, int radius, ByteBuffer& scratch)
+{
+    const ptrdiff_t total = static_cast<ptrdiff_t>(width) * height;
+    const ptrdiff_t own = static_cast<ptrdiff_t>(y) * width + x;
+    const int span = 2 * radius + 1;
+    if (!scratch.Reserve(static_cast<size_t>(span) * span))
+        return plane[own];
+    uint8_t* samples = scratch.Data();
+    size_t n = 0;
+    for (int row = std::max(y - radius, 0); row <= std::min(y + radius, height - 1); ++row) {
+        ptrdiff_t begin = static_cast<ptrdiff_t>(row) * width + x - radius;
+        ptrdiff_t end = begin + span;
+        begin = std::max<ptrdiff_t>(begin, 0);
+        end = std::min(end, total);
+        if (end > begin) {
+            std::memcpy(samples + n, plane + begin, static_cast<size_t>(end - begin));
+            n += static_cast<size_t>(end - begin);
+        }
+    }
+    const size_t rank = n / 2;
+    if (n <= 256) {
+        std::nth_element(samples, samples + rank, samples + n);
+        return samples[rank];
+    }
+    // Large windows: counting is cheaper than partitioning and gives the same rank.
+    size_t counts[256] = {};
+    for (size_t i = 0; i < n; ++i)
+        ++counts[samples[i]];
+    size_t seen = 0;
+    for (int v = 0; v < 256; ++v) {
+        seen += counts[v];
+        if (seen > rank)
+            return static_cast<uint8_t>(v);
+    }
+    return 255;
+}
+
+void Composite(const CompositeInputs& in, const Rect& rectIn, bool automation, ByteBuffer& scratch)
+{
+    const int width = in.source->width, height = in.source->height;
+    const Rect rect = Intersect(rectIn, { 0, 0, width, height });
+    for (int y = rect.top; y < rect.bottom; ++y)
+        for (int x = rect.left; x < rect.right; ++x) {
+            const size_t i = static_cast<size_t>(y) * width + x;
+            const int b = ReadManual(in.mask->Plane8(0) + i);
+            if (b == 0 || (b == 1 && !automation)) {
+                for (int c = 0; c < 3; ++c)
+                    in.work->Plane8(c)[i] = in.source->Plane8(c)[i];
+                continue;
+            }
+            if (b == 1) {
+                const double m = in.map->Plane8(0)[i] * kWeightStep;
+                for (int c = 0; c < 3; ++c)
+                    in.work->Plane8(c)[i] = Blend(m, in.source->Plane8(c)[i], in.median->Plane8(c)[i]);
+                continue;
+            }
+            if (!automation) {
+                const double m = (b - 1) * kWeightStep;
+                for (int c = 0; c < 3; ++c)
+                    in.work->Plane8(c)[i] = Blend(m, in.source->Plane8(c)[i], in.median->Plane8(c)[i]);
+                continue;
+            }
+            // Marked by hand with automation on: toward the pixel's own median.
+            const double m = static_cast<float>((b - 1) * kWeightStep);
+            const int radius = ReadManual(in.dustSize->Plane8(0) + i);
+            for (int c = 0; c < 3; ++c) {
+                const uint8_t* plane = in.source->Plane8(c);
+                uint8_t p = PixelMedian(plane, width, height, x, y, radius, scratch);
+                in.work->Plane8(c)[i] = Blend(m, plane[i], p);
+            }
+        }
+}

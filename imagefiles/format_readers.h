@@ -1,0 +1,49 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "imagefiles/image_file_types.h"
+
+class CImage;
+
+// Every reader fills a CImage whose fields are still at their defaults (see
+// the file-loading constructor) and returns a FileResult; every info reader
+// fills width, height and channels from the header only and returns a
+// FileResult. The format table in image_formats.cpp ties them to type codes.
+
+// Formats read through their libraries.
+FileResult ReadJpeg(CImage& image, const char* path);
+FileResult ReadJpegInfo(const char* path, int* width, int* height, int* channels);
+FileResult ReadTiff(CImage& image, const char* path);
+FileResult ReadTiffInfo(const char* path, int* width, int* height, int* channels);
+FileResult ReadPng(CImage& image, const char* path);
+FileResult ReadPngInfo(const char* path, int* width, int* height, int* channels);
+
+// Formats we parse ourselves. Each path reader reads the file into memory and
+// calls the matching Decode function, which the fuzz targets call directly.
+FileResult ReadBmp(CImage& image, const char* path);
+FileResult ReadBmpInfo(const char* path, int* width, int* height, int* channels);
+FileResult DecodeBmp(CImage& image, const uint8_t* data, size_t size);
+FileResult DecodeBmpInfo(const uint8_t* data, size_t size, int* width, int* height, int* channels);
+
+FileResult ReadPsd(CImage& image, const char* path);
+FileResult ReadPsdInfo(const char* path, int* width, int* height, int* channels);
+FileResult DecodePsd(CImage& image, const uint8_t* data, size_t size);
+FileResult DecodePsdInfo(const uint8_t* data, size_t size, int* width, int* height, int* channels);
+
+FileResult ReadPgm(CImage& image, const char* path);
+FileResult ReadPgmInfo(const char* path, int* width, int* height, int* channels);
+FileResult ReadPpm(CImage& image, const char* path);
+FileResult ReadPpmInfo(const char* path, int* width, int* height, int* channels);
+// channels 1 reads "P5" (grey), 3 reads "P6" (red, green, blue).
+FileResult DecodePnm(CImage& image, const uint8_t* data, size_t size, int channels);
+FileResult DecodePnmInfo(const uint8_t* data, size_t size, int channels, int* width, int* height);
+
+FileResult ReadRawScan(CImage& image, const char* path);
+FileResult ReadRawScanInfo(const char* path, int* width, int* height, int* channels);
+FileResult DecodeRawScan(CImage& image, const uint8_t* data, size_t size);
+FileResult DecodeRawScanInfo(const uint8_t* data, size_t size, int* width, int* height, int* channels);
+
+FileResult ReadGif(CImage& image, const char* path);
+FileResult ReadGifInfo(const char* path, int* width, int* height, int* channels);
+FileResult DecodeGifImage(CImage& image, const uint8_t* data, size_t size);

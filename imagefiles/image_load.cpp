@@ -1,0 +1,30 @@
+#include "image/image.h"
+#include "imagefiles/image_formats.h"
+
+FileResult LoadImageFile(CImage& image, const char* path, int fileType)
+{
+    ImageFileType type = static_cast<ImageFileType>(fileType);
+    if (type == ImageFileType::Unknown)
+        type = DetectImageFileType(path);
+    const ImageFormat* format = FindFormatByType(type);
+    if (!format)
+        return FileBadArgument;
+    FileResult result = format->read(image, path);
+    if (result == FileOk && image.channelCount == 0)
+        return FileBadArgument;
+    if (result == FileOk && !image.HasPlanes())
+        return FileNoMemory;
+    return result;
+}
+
+// The four trailing integers select lines, samples and a transposition for
+// the raw scan reader; every caller passes 0 (the whole scan as stored), so
+// the loaders do not take them.
+CImage::CImage(const char* path, int fileType, int, int, int, int)
+{
+    SetDefaults();
+    // A failed load leaves an empty image (no planes, channel count 0), so
+    // that nothing half-read can ever be shown.
+    if (LoadImageFile(*this, path, fileType) != FileOk)
+        SetDefaults();
+}

@@ -1,0 +1,172 @@
+#include <cstdint>
+#include <cstdio>
+
+#include "image/image.h"
+#include "imagefiles/jpeg_error_trap.h"
+#include "imagefiles/library_formats.h"
+#include "imagefiles/library_limits.h"
+
+namespace {
+
+// Everything a decode owns, kept out of the frame that the error jump leaves.
+struct JpegReadJob {
+    CImage* image = nullptr;
+    FILE* file = nullptr;
+    jpeg_decompress_struct info {};
+    JpegErrorTrap trap {};
+    bool created = false;
+};
+
+int SubsamplingCode(const jpeg_component_info& first)
+{
+    if (first.h_samp_factor == 1 && first.v_samp_factor == 1)
+        return 0;
+    if (first.h_samp_factor == 2 && first.v_samp_factor == 1)
+        return 1;
+    return 2;
+}
+
+// The X density as dots per inch; dots per centimetre are converted, rounding
+// half up, so that a metric file does not report a resolution 2.54 times too low.
+int ResolutionFromDensity(const jpeg_decompress_struct& info)
+{
+    if (!info.saw_JFIF_marker || info.density_unit == 0)
+        return 0;
+    if (info.density_unit == 2)
+        return (info.X_density * 254 + 50) / 100;
+    return info.X_density;
+}
+
+// Four-component files (CMYK, and YCCK which the library delivers as CMYK)
+// are stored inverted by the encoders that write them; readers everywhere
+// undo that, so we do too. Planes 0 to 2 become RGB by the same exact formula
+// as a CMYK TIFF, plane 3 keeps the ink value of K.
+void ConvertInvertedCmykToRgb(CImage& image)
+{
+    size_t count = image.PixelCount();
+    uint8_t* c = image.Plane8(0);
+    uint8_t* m = image.Plane8(1);
+    uint8_t* y = image.Plane8(2);
+    uint8_t* k = image.Plane8(3);
+    for (size_t i = 0; i < count; ++i) {
+        // Stored values are 255 - ink, so N - ink is the stored value itself.
+        unsigned paper = k[i];
+        c[i] = static_cast<uint8_t>(c[i] * paper / 255u);
+        m[i] = static_cast<uint8_t>(m[i] * paper / 255u);
+        y[i] = static_cast<uint8_t>(y[i] * paper / 255u);
+        k[i] = static_cast<uint8_t>(255u - paper);
+    }
+}
+
+// Decodes into job->image. Only plain locals: the error trap jumps back here.
+FileResult DecodeJpeg(JpegReadJob* job)
+{
+    jpeg_decompress_struct* info = &job->info;
+    if (setjmp(job->trap.jump))
+        return FileOpenFailed;
+    info->err = InstallJpegErrorTrap(job->trap);
+    jpeg_create_decompress(info);
+    job->created = true;
+    jpeg_stdio_src(info, job->file);
+    jpeg_read_header(info, TRUE);
+    if (!LibraryImageSizeIsSane(info->image_width, info->image_height, 1))
+        return FileNoMemory;
+    jpeg_start_decompress(info);
+    if (info->output_components < 1 || info->output_components > 4)
+        return FileOpenFailed;
+
+    CImage& image = *job->image;
+    image.width = static_cast<int>(info->output_width);
+    image.height = static_cast<int>(info->output_height);
+    image.channelCount = info->output_components;
+    image.sampleType = SampleU8;
+    image.jpegQuality = 75;
+    image.resolutionDpi = ResolutionFromDensity(*info);
+    image.jpegSubsampling = SubsamplingCode(info->comp_info[0]);
+    if (!LibraryImageSizeIsSane(info->output_width, info->output_height, 1))
+        return FileNoMemory;
+    image.AllocatePlanes();
+    if (!image.HasPlanes())
+        return FileNoMemory;
+
+    const int channels = image.channelCount;
+    const size_t width = info->output_width;
+    JSAMPARRAY row = (*info->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(info), JPOOL_IMAGE,
+        static_cast<JDIMENSION>(width * channels), 1);
+    while (info->output_scanline < info->output_height) {
+        size_t rowStart = size_t(info->output_scanline) * width;
+        if (jpeg_read_scanlines(info, row, 1) != 1)
+            return FileOpenFailed;
+        const JSAMPLE* samples = row[0];
+        for (int c = 0; c < channels; ++c) {
+            uint8_t* plane = image.Plane8(c) + rowStart;
+            for (size_t x = 0; x < width; ++x)
+                plane[x] = samples[x * channels + c];
+        }
+    }
+    if (info->out_color_space == JCS_CMYK && channels == 4)
+        ConvertInvertedCmykToRgb(image);
+    jpeg_finish_decompress(info);
+    return FileOk;
+}
+
+struct JpegInfoJob {
+    FILE* file = nullptr;
+    jpeg_decompress_struct info {};
+    JpegErrorTrap trap {};
+    bool created = false;
+};
+
+// Header only: the output size is computed without decoding any data.
+FileResult ReadJpegHeader(JpegInfoJob* job)
+{
+    jpeg_decompress_struct* info = &job->info;
+    if (setjmp(job->trap.jump))
+        return FileOpenFailed;
+    info->err = InstallJpegErrorTrap(job->trap);
+    jpeg_create_decompress(info);
+    job->created = true;
+    jpeg_stdio_src(info, job->file);
+    jpeg_read_header(info, TRUE);
+    jpeg_calc_output_dimensions(info);
+    return FileOk;
+}
+
+} // namespace
+
+FileResult ReadJpeg(CImage& image, const char* path)
+{
+    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    if (!file)
+        return FileOpenFailed;
+    JpegReadJob job;
+    job.image = &image;
+    job.file = file;
+    FileResult result = DecodeJpeg(&job);
+    if (job.created)
+        jpeg_destroy_decompress(&job.info);
+    std::fclose(file);
+    return result;
+}
+
+FileResult ReadJpegInfo(const char* path, int* width, int* height, int* channels)
+{
+    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    if (!file)
+        return FileOpenFailed;
+    JpegInfoJob job;
+    job.file = file;
+    FileResult result = ReadJpegHeader(&job);
+    if (result == FileOk) {
+        if (width)
+            *width = static_cast<int>(job.info.output_width);
+        if (height)
+            *height = static_cast<int>(job.info.output_height);
+        if (channels)
+            *channels = job.info.output_components;
+    }
+    if (job.created)
+        jpeg_destroy_decompress(&job.info);
+    std::fclose(file);
+    return result;
+}

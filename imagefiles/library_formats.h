@@ -1,0 +1,14 @@
+#pragma once
+#include "imagefiles/image_file_types.h"
+
+// Readers of the formats decoded through their reference libraries. Each is
+// called on a CImage that holds its defaults and no planes, and fills width,
+// height, channelCount, sampleType, resolutionDpi (the JPEG reader also
+// jpegSubsampling) and the planes. The info readers report the header's
+// dimensions without decoding pixels.
+FileResult ReadJpeg(CImage& image, const char* path);
+FileResult ReadJpegInfo(const char* path, int* width, int* height, int* channels);
+FileResult ReadTiff(CImage& image, const char* path);
+FileResult ReadTiffInfo(const char* path, int* width, int* height, int* channels);
+FileResult ReadPng(CImage& image, const char* path);
+FileResult ReadPngInfo(const char* path, int* width, int* height, int* channels);

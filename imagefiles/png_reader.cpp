@@ -1,0 +1,165 @@
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "image/image.h"
+#include "imagefiles/library_formats.h"
+#include "imagefiles/library_limits.h"
+#include "imagefiles/png_error_trap.h"
+
+namespace {
+
+// Everything a decode owns, kept out of the frame that the error jump leaves.
+struct PngReadJob {
+    CImage* image = nullptr;
+    FILE* file = nullptr;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    uint8_t* pixels = nullptr; // all rows, one after another
+    png_bytep* rows = nullptr;
+};
+
+// Asks the library for whole bytes, RGB instead of a palette, 8-bit grey
+// instead of 1, 2 and 4 bits, and an alpha channel instead of a tRNS chunk;
+// 16-bit samples and existing alpha are kept.
+void RequestTransformations(png_structp png, png_infop info)
+{
+    const int colorType = png_get_color_type(png, info);
+    const int depth = png_get_bit_depth(png, info);
+    png_set_packing(png);
+    if (colorType == PNG_COLOR_TYPE_PALETTE)
+        png_set_palette_to_rgb(png);
+    if (colorType == PNG_COLOR_TYPE_GRAY && depth < 8)
+        png_set_expand_gray_1_2_4_to_8(png);
+    if (png_get_valid(png, info, PNG_INFO_tRNS))
+        png_set_tRNS_to_alpha(png);
+    png_set_interlace_handling(png);
+}
+
+void Distribute(const PngReadJob& job, int channels, bool wide)
+{
+    CImage& image = *job.image;
+    const size_t width = size_t(image.width);
+    for (int y = 0; y < image.height; ++y) {
+        const png_bytep row = job.rows[y];
+        const size_t rowStart = size_t(y) * width;
+        for (int c = 0; c < channels; ++c) {
+            if (wide) {
+                uint16_t* plane = image.Plane16(c) + rowStart;
+                for (size_t x = 0; x < width; ++x) {
+                    const png_byte* sample = row + (x * channels + c) * 2;
+                    plane[x] = static_cast<uint16_t>(sample[0] << 8 | sample[1]);
+                }
+            } else {
+                uint8_t* plane = image.Plane8(c) + rowStart;
+                for (size_t x = 0; x < width; ++x)
+                    plane[x] = row[x * channels + c];
+            }
+        }
+    }
+}
+
+// Decodes into job->image. Only plain locals: the error jump comes back here.
+FileResult DecodePng(PngReadJob* job)
+{
+    png_structp png = job->png;
+    png_infop info = job->info;
+    if (setjmp(png_jmpbuf(png)))
+        return FileOpenFailed;
+    // The library refuses larger headers itself, before it allocates anything.
+    png_set_user_limits(png, kMaxLibraryImageSide, kMaxLibraryImageSide);
+    png_init_io(png, job->file);
+    png_read_info(png, info);
+    RequestTransformations(png, info);
+    png_read_update_info(png, info);
+
+    const png_uint_32 width = png_get_image_width(png, info);
+    const png_uint_32 height = png_get_image_height(png, info);
+    const int channels = png_get_channels(png, info);
+    const int depth = png_get_bit_depth(png, info);
+    if (channels < 1 || channels > 4 || (depth != 8 && depth != 16))
+        return FileOpenFailed;
+    if (!LibraryImageSizeIsSane(width, height, depth / 8))
+        return FileNoMemory;
+
+    CImage& image = *job->image;
+    image.width = static_cast<int>(width);
+    image.height = static_cast<int>(height);
+    image.channelCount = channels;
+    image.sampleType = depth == 16 ? SampleU16 : SampleU8;
+    image.AllocatePlanes();
+    if (!image.HasPlanes())
+        return FileNoMemory;
+
+    const size_t rowBytes = png_get_rowbytes(png, info);
+    if (rowBytes < size_t(width) * channels * (depth / 8))
+        return FileOpenFailed;
+    job->pixels = static_cast<uint8_t*>(std::malloc(rowBytes * height));
+    job->rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * height));
+    if (!job->pixels || !job->rows)
+        return FileNoMemory;
+    for (png_uint_32 y = 0; y < height; ++y)
+        job->rows[y] = job->pixels + y * rowBytes;
+    png_read_image(png, job->rows);
+    Distribute(*job, channels, depth == 16);
+    return FileOk;
+}
+
+struct PngInfoJob {
+    FILE* file = nullptr;
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+};
+
+FileResult ReadPngHeader(PngInfoJob* job)
+{
+    if (setjmp(png_jmpbuf(job->png)))
+        return FileOpenFailed;
+    png_set_user_limits(job->png, kMaxLibraryImageSide, kMaxLibraryImageSide);
+    png_init_io(job->png, job->file);
+    png_read_info(job->png, job->info);
+    return FileOk;
+}
+
+} // namespace
+
+FileResult ReadPng(CImage& image, const char* path)
+{
+    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    if (!file)
+        return FileOpenFailed;
+    PngReadJob job;
+    job.image = &image;
+    job.file = file;
+    job.png = CreateSilentPngReader();
+    job.info = job.png ? png_create_info_struct(job.png) : nullptr;
+    FileResult result = job.info ? DecodePng(&job) : FileNoMemory;
+    png_destroy_read_struct(job.png ? &job.png : nullptr, job.info ? &job.info : nullptr, nullptr);
+    std::fclose(file);
+    std::free(job.rows);
+    std::free(job.pixels);
+    return result;
+}
+
+FileResult ReadPngInfo(const char* path, int* width, int* height, int* channels)
+{
+    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    if (!file)
+        return FileOpenFailed;
+    PngInfoJob job;
+    job.file = file;
+    job.png = CreateSilentPngReader();
+    job.info = job.png ? png_create_info_struct(job.png) : nullptr;
+    FileResult result = job.info ? ReadPngHeader(&job) : FileNoMemory;
+    if (result == FileOk) {
+        if (width)
+            *width = static_cast<int>(png_get_image_width(job.png, job.info));
+        if (height)
+            *height = static_cast<int>(png_get_image_height(job.png, job.info));
+        if (channels)
+            *channels = png_get_channels(job.png, job.info);
+    }
+    png_destroy_read_struct(job.png ? &job.png : nullptr, job.info ? &job.info : nullptr, nullptr);
+    std::fclose(file);
+    return result;
+}

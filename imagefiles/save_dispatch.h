@@ -1,0 +1,13 @@
+#pragma once
+#include <cstdint>
+
+#include "imagefiles/image_file_types.h"
+
+class CImage;
+
+// Saves by the extension of `path`, compared without regard to case:
+// ".bmp", ".jpg", ".png" or ".tif". PNG and TIFF keep 16 bits per sample when
+// the image holds more than 8; TIFF is LZW-compressed. The JPEG arguments are
+// passed through to SaveJpeg. Any other extension gives FileBadArgument.
+FileResult SaveImageByExtension(const CImage& image, const char* path, const char* sourcePath,
+    int jpegQuality, int jpegSubsampling, const uint8_t* app1, int app1Length);

@@ -1,0 +1,47 @@
+#include "imagefiles/tiff_open.h"
+
+#include <mutex>
+
+#include "imagefiles/library_limits.h"
+
+namespace {
+
+#if TIFFLIB_VERSION >= 20221213
+int IgnoreMessage(TIFF*, void*, const char*, const char*, va_list)
+{
+    return 1; // handled: the process-wide handler is not called
+}
+#endif
+
+// Messages raised before a file is open, or by code without a per-open
+// handler, go to the process-wide handlers; those are silenced once, before
+// the first open, and never written again.
+void SilenceProcessWideHandlers()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        TIFFSetErrorHandler(nullptr);
+        TIFFSetWarningHandler(nullptr);
+    });
+}
+
+} // namespace
+
+TIFF* OpenTiffSilently(const char* path, const char* mode)
+{
+    SilenceProcessWideHandlers();
+#if TIFFLIB_VERSION >= 20221213
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    if (!options)
+        return nullptr;
+    TIFFOpenOptionsSetErrorHandlerExtR(options, IgnoreMessage, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreMessage, nullptr);
+    // The library's own buffers (strip tables, codec state) are bounded like ours.
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(kMaxLibraryPlaneBytes));
+    TIFF* tiff = TIFFOpenExt(path, mode, options);
+    TIFFOpenOptionsFree(options);
+    return tiff;
+#else
+    return TIFFOpen(path, mode);
+#endif
+}

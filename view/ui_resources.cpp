@@ -1,0 +1,50 @@
+#include "view/ui_resources.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+
+static void InitResources()
+{
+    // The resources live in a static library: register them before first use.
+    static bool done = [] {
+        Q_INIT_RESOURCE(speckwash);
+        return true;
+    }();
+    (void)done;
+}
+
+static QPixmap Render(const char* name, int width, int height)
+{
+    InitResources();
+    QSvgRenderer renderer(QString(":/speckwash/") + name);
+    QPixmap pixmap(width, height);
+    pixmap.fill(Qt::transparent);
+    if (renderer.isValid()) {
+        QPainter painter(&pixmap);
+        renderer.render(&painter);
+    }
+    return pixmap;
+}
+
+QIcon ProgramIcon()
+{
+    QIcon icon;
+    for (int size : { 16, 32, 64 })
+        icon.addPixmap(Render("icon128.svg", size, size));
+    return icon;
+}
+
+QCursor OpenHandCursor()
+{
+    return QCursor(Render("cursor134.svg", 32, 32), 16, 16);
+}
+
+QCursor ClosedHandCursor()
+{
+    return QCursor(Render("cursor135.svg", 32, 32), 16, 16);
+}
+
+QPixmap StartPicture()
+{
+    return Render("bitmap150.svg", 400, 400);
+}
