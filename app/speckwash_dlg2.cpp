@@ -13,7 +13,7 @@
 #include "app/panel_host.h"
 #include "view/icon_button.h"
 #include "view/navigator.h"
-#include "view/resource_pictures.h"
+#include "view/ui_resources.h"
 
 namespace {
 
@@ -65,9 +65,7 @@ CSpeckwashDlg2::CSpeckwashDlg2(CPanelHost& host, QWidget* owner, std::optional<D
     Button(kIdBeforeAfter)->setEnabled(false);
     Button(kIdHighlights)->setEnabled(false);
     brushType_->setCurrentIndex(0);
-    const QImage icon = LoadIconResource(128);
-    if (!icon.isNull())
-        setWindowIcon(QIcon(QPixmap::fromImage(icon)));
+    setWindowIcon(ProgramIcon());
     SetCaption();
 }
 

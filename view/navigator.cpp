@@ -3,59 +3,19 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
-#include <memory>
-#include <vector>
 
 #include "image/image.h"
+#include "view/navigator_painter.h"
 #include "view/rules/navigator_geometry.h"
+#include "view/ui_resources.h"
 
-namespace {
-
-// CImage::Rotated's kind for a view rotation; -1 for none.
-int RotationKind(int rotation)
-{
-    switch (rotation) {
-    case 90:
-        return 1;
-    case -90:
-        return 0;
-    case 180:
-        return 2;
-    default:
-        return -1;
-    }
-}
-
-QImage ToQImage(const CImage& image)
-{
-    if (image.width < 1 || image.height < 1)
-        return {};
-    const size_t stride = CImage::DibStride(image.width);
-    std::vector<uint8_t> dib(stride * static_cast<size_t>(image.height));
-    if (image.ToDib24(dib.data(), dib.size()) != 0)
-        return {};
-    // The display bitmap is bottom-up; the picture is made top-down.
-    QImage out(image.width, image.height, QImage::Format_RGB888);
-    if (out.isNull())
-        return {};
-    for (int y = 0; y < image.height; ++y) {
-        const uint8_t* src = dib.data() + stride * static_cast<size_t>(image.height - 1 - y);
-        uint8_t* dst = out.scanLine(y);
-        for (int x = 0; x < image.width; ++x) {
-            dst[3 * x] = src[3 * x + 2];
-            dst[3 * x + 1] = src[3 * x + 1];
-            dst[3 * x + 2] = src[3 * x];
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 CNavigator::CNavigator(ViewSource source, PanTarget pan, QWidget* parent)
     : QWidget(parent)
     , source_(std::move(source))
     , pan_(std::move(pan))
+    , openHand_(OpenHandCursor())
+    , closedHand_(ClosedHandCursor())
 {
     setMouseTracking(true);
 }
@@ -84,24 +44,7 @@ Rect CNavigator::Box() const
         ThumbnailRect());
 }
 
-void CNavigator::ThumbnailChanged()
-{
-    turned_ = QImage();
-    turnedFrom_ = nullptr;
-    update();
-}
-
-const QImage& CNavigator::TurnedThumbnail(const NavigatorView& view)
-{
-    if (turnedFrom_ == view.thumbnail && turnedRotation_ == view.rotation && !turned_.isNull())
-        return turned_;
-    const int kind = RotationKind(view.rotation);
-    std::unique_ptr<CImage> rotated(kind >= 0 ? view.thumbnail->Rotated(kind) : nullptr);
-    turned_ = ToQImage(rotated ? *rotated : *view.thumbnail);
-    turnedFrom_ = view.thumbnail;
-    turnedRotation_ = view.rotation;
-    return turned_;
-}
+void CNavigator::ThumbnailChanged() { update(); }
 
 void CNavigator::paintEvent(QPaintEvent*)
 {
@@ -111,12 +54,8 @@ void CNavigator::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.translate(-area_.left, -area_.top);
     const Rect thumb = ThumbnailRect();
-    p.drawImage(QPoint(thumb.left, thumb.top), TurnedThumbnail(view));
-    const Rect box = NavigatorBox(view.visible, view.rotation, view.imageWidth, view.imageHeight, view.thumbScale, thumb);
-    p.setPen(QPen(QColor(255, 0, 0), 2, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-    const QPoint outline[5] = { { box.left, box.top }, { box.right, box.top }, { box.right, box.bottom },
-        { box.left, box.bottom }, { box.left, box.top } };
-    p.drawPolyline(outline, 5);
+    DrawNavigator(p, *view.thumbnail, view.rotation, thumb,
+        NavigatorBox(view.visible, view.rotation, view.imageWidth, view.imageHeight, view.thumbScale, thumb));
 }
 
 Point CNavigator::ToParent(const QPointF& local) const
@@ -142,7 +81,7 @@ void CNavigator::mousePressEvent(QMouseEvent* event)
         return;
     }
     ++dragCount_;
-    setCursor(Qt::ClosedHandCursor);
+    setCursor(closedHand_);
 }
 
 void CNavigator::mouseMoveEvent(QMouseEvent* event)
@@ -156,11 +95,11 @@ void CNavigator::mouseMoveEvent(QMouseEvent* event)
         p.x = std::clamp(p.x, t.left, std::max(t.left, t.right - 1));
         p.y = std::clamp(p.y, t.top, std::max(t.top, t.bottom - 1));
         ++dragCount_;
-        setCursor(Qt::ClosedHandCursor);
+        setCursor(closedHand_);
         pan_(NavigatorToImage(p, t, view.thumbScale, view.rotation, view.imageWidth, view.imageHeight));
         update();
     } else {
-        setCursor(OverThumbnail(p, view) ? Qt::OpenHandCursor : Qt::ArrowCursor);
+        setCursor(OverThumbnail(p, view) ? openHand_ : QCursor(Qt::ArrowCursor));
     }
     event->ignore(); // the panel activates itself on moves
 }
@@ -173,6 +112,6 @@ void CNavigator::mouseReleaseEvent(QMouseEvent* event)
     }
     const NavigatorView view = source_();
     if (dragCount_ > 0 && OverThumbnail(ToParent(event->position()), view))
-        setCursor(Qt::OpenHandCursor);
+        setCursor(openHand_);
     dragCount_ = 0;
 }

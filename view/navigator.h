@@ -1,5 +1,5 @@
 #pragma once
-#include <QImage>
+#include <QCursor>
 #include <QWidget>
 #include <functional>
 
@@ -39,7 +39,7 @@ public:
     Rect Box() const;
     bool Dragging() const { return dragCount_ > 0; }
     int DragCount() const { return dragCount_; }
-    // The thumbnail was replaced: drop the cached picture.
+    // The thumbnail was replaced.
     void ThumbnailChanged();
 
 protected:
@@ -51,15 +51,12 @@ protected:
 private:
     Point ToParent(const QPointF& local) const;
     bool OverThumbnail(Point p, const NavigatorView& view) const;
-    const QImage& TurnedThumbnail(const NavigatorView& view);
 
     ViewSource source_;
     PanTarget pan_;
     Rect area_;
     // 0 without a drag; counts the press and every move of one.
     int dragCount_ = 0;
-    // The thumbnail turned for the rotation it was made for.
-    QImage turned_;
-    const CImage* turnedFrom_ = nullptr;
-    int turnedRotation_ = 0;
+    QCursor openHand_; // cursor 134, over the thumbnail
+    QCursor closedHand_; // cursor 135, while dragging
 };

@@ -3,10 +3,22 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+// The panel's drawings live in a static library: register them before first
+// use. Outside any namespace, as the registration macro requires.
+static void RegisterPanelResources()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(panel);
+        return true;
+    }();
+    (void)registered;
+}
+
 namespace {
 
 QImage Render(const QString& path)
 {
+    RegisterPanelResources();
     QSvgRenderer renderer(path);
     if (!renderer.isValid())
         return {};
@@ -22,6 +34,6 @@ QImage Render(const QString& path)
 
 } // namespace
 
-QImage LoadIconResource(int id) { return Render(QStringLiteral(":/icons/icon%1.svg").arg(id)); }
+QImage LoadIconResource(int id) { return Render(QStringLiteral(":/speckwash/icon%1.svg").arg(id)); }
 
-QImage LoadBitmapResource(int id) { return Render(QStringLiteral(":/bitmaps/bitmap%1.svg").arg(id)); }
+QImage LoadBitmapResource(int id) { return Render(QStringLiteral(":/speckwash/bitmap%1.svg").arg(id)); }
