@@ -1,0 +1,44 @@
+#pragma once
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+// Points the settings store at a file in a fresh temporary folder for the
+// duration of a test, so that no test touches the user's own settings.
+class ScratchRegistry : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/speckwash-settings-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        folder = pattern;
+        file = folder + "/registry.reg";
+        setenv("SPECKWASH_REGISTRY", file.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        unsetenv("SPECKWASH_REGISTRY");
+        std::string command = "rm -rf '" + folder + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0);
+    }
+
+    std::string ReadFile() const
+    {
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    void WriteFile(const std::string& text) const
+    {
+        std::ofstream(file, std::ios::binary) << text;
+    }
+
+    std::string folder;
+    std::string file;
+};
+
+inline constexpr const char* kTestKey = "Software\\Quillmark Inc\\Speckwash\\1.0";
