@@ -327,7 +327,9 @@ QRect CIconButton::DrawIcon(QPainter& p, bool pressed, bool disabled)
     if (pressed)
         at += pressedOffset_;
     if (disabled) {
-        const QPixmap look = style()->generatedIconPixmap(QIcon::Disabled, QPixmap::fromImage(icon), nullptr);
+        QStyleOption option;
+        option.initFrom(this);
+        const QPixmap look = style()->generatedIconPixmap(QIcon::Disabled, QPixmap::fromImage(icon), &option);
         p.drawPixmap(at, look);
     } else {
         p.drawImage(at, icon);
