@@ -90,8 +90,8 @@ constexpr IdText kValueTipSuffixes[] = {
     { kIdDustSize, " : Change the size of the dust to automatically detect" },
     { kIdDustAmount, " : Change the amount of dust to detect and correct" },
     { kIdAggression, " : Change the level of aggression in finding dust among image detail" },
-    { kIdZoomIn, "% : Click to zoom in to see more detail of the image" },
-    { kIdZoomOut, "% : Click to zoom out to see more of the image" },
+    { kIdZoomIn, " : Click to zoom in to see more detail of the image" },
+    { kIdZoomOut, " : Click to zoom out to see more of the image" },
 };
 
 constexpr int kImageControls[] = { kIdRestoreDefaults, kIdNavigatorLabel, kIdSave, kIdManualGroup, kIdZoomIn,

@@ -79,7 +79,8 @@ const PanelControl* FindPanelControl(int id);
 // The static tool tip of a control, or null.
 const char* PanelToolTip(int id);
 
-// The fixed part of the tips that show a value first.
+// The fixed part of the tips that show a value first (the zoom tips' value
+// is the percentage with its sign).
 const char* ValueTipSuffix(int id);
 
 // Controls that an open image shows and enables.

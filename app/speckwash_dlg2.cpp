@@ -280,6 +280,7 @@ void CSpeckwashDlg2::ImageControlsEnabled(bool enabled)
     SetControlEnabled(kIdUndo, false);
     SetControlShown(kIdNavigatorFrame, false);
     SetControlEnabled(kIdNavigatorFrame, enabled);
+    rotation_ = 0;
     navigator_->update();
 }
 
@@ -293,12 +294,12 @@ void CSpeckwashDlg2::ShowProgress(bool visible, int percent)
 
 void CSpeckwashDlg2::ShowRestoreDefaults(bool visible) { SetControlShown(kIdRestoreDefaults, visible); }
 
-void CSpeckwashDlg2::ZoomChanged(int percent, bool zoomInEnabled, bool zoomOutEnabled)
+void CSpeckwashDlg2::ZoomChanged(const QString& zoomText, bool zoomInEnabled, bool zoomOutEnabled)
 {
     SetControlEnabled(kIdZoomIn, zoomInEnabled);
     SetControlEnabled(kIdZoomOut, zoomOutEnabled);
-    SetValueTip(kIdZoomIn, percent);
-    SetValueTip(kIdZoomOut, percent);
+    Control(kIdZoomIn)->setToolTip(zoomText + QString::fromUtf8(ValueTipSuffix(kIdZoomIn)));
+    Control(kIdZoomOut)->setToolTip(zoomText + QString::fromUtf8(ValueTipSuffix(kIdZoomOut)));
     navigator_->update();
 }
 

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <optional>
 
+#include "app/control_panel.h"
 #include "app/panel_layout.h"
 #include "view/rules/dialog_units.h"
 
@@ -18,7 +19,7 @@ class QSlider;
 // the buttons of the workflow, the controls of automatic correction and of
 // the brush, and the navigator. It edits the owner's dust parameters in
 // place, persists them, and asks the owner to process the visible part again.
-class CSpeckwashDlg2 : public QDialog {
+class CSpeckwashDlg2 : public QDialog, public ControlPanel {
     Q_OBJECT
 public:
     // `base` fixes the dialog units' pixel sizes; by default they come from
@@ -50,24 +51,26 @@ public:
     // The mouse wheel's brush size: the slider limits it. Returns the radius.
     int StepBrushRadius(int delta);
 
+    QWidget* Window() override { return this; }
     // After an open: the image's controls appear (and Undo, disabled); with
-    // false they are hidden and disabled again.
-    void ImageControlsEnabled(bool enabled);
+    // false they are hidden and disabled again. Either way a new image
+    // starts unturned.
+    void ImageControlsEnabled(bool enabled) override;
     void SetUndoEnabled(bool enabled);
-    void ShowProgress(bool visible, int percent);
-    void ShowRestoreDefaults(bool visible);
-    // The zoom buttons' enabled state and the percentage their tips show.
-    void ZoomChanged(int percent, bool zoomInEnabled, bool zoomOutEnabled);
+    void ShowProgress(bool visible, int percent) override;
+    void ShowRestoreDefaults(bool visible) override;
+    // The zoom buttons' enabled state and the percentage ("400%") their tips show.
+    void ZoomChanged(const QString& zoomText, bool zoomInEnabled, bool zoomOutEnabled) override;
     // The owner changed before/after (accelerators): the button follows.
-    void ViewAfterChanged(bool after);
+    void ViewAfterChanged(bool after) override;
     // The visible region, rotation or thumbnail changed.
-    void NavigatorChanged();
+    void NavigatorChanged() override;
     // A new thumbnail: the navigator lays it out again.
     void ThumbnailChanged();
 
     // Dust parameters from the open image's resolution: run by the owner
     // after an open and by "Restore Defaults".
-    void ApplyParametersFromResolution();
+    void ApplyParametersFromResolution() override;
     // The "Active" box's handler; the context menu ticks the box first.
     void AutomaticCorrectionSwitch();
     void SetActiveChecked(bool checked);

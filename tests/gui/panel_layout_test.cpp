@@ -98,7 +98,7 @@ private slots:
         QCOMPARE(qobject_cast<QSlider*>(panel.Control(kIdDustSize))->tickPosition(), QSlider::TicksBelow);
         QCOMPARE(qobject_cast<QSlider*>(panel.Control(kIdDustAmount))->tickPosition(), QSlider::NoTicks);
 
-        panel.ZoomChanged(400, false, true);
+        panel.ZoomChanged(QStringLiteral("400%"), false, true);
         QVERIFY(!panel.Control(kIdZoomIn)->isEnabled());
         QVERIFY(panel.Control(kIdZoomOut)->isEnabled());
         QCOMPARE(panel.Control(kIdZoomIn)->toolTip(),
