@@ -20,4 +20,7 @@ public:
     virtual void ViewAfterChanged(bool after) = 0;
     // The visible region, rotation or thumbnail changed: redraw the navigator.
     virtual void NavigatorChanged() = 0;
+    // After an open: the dust parameters from the image's resolution, shown
+    // on the sliders and persisted.
+    virtual void ApplyParametersFromResolution() = 0;
 };

@@ -99,10 +99,15 @@ bool CSpeckwashDlg::OpenFile(const QString& path)
     if (panel)
         panel->ImageControlsEnabled(true);
     setWindowTitle(QStringLiteral("Image View : ") + path);
-    ApplyResolutionRules(document.resolutionDpi, fromCamera, params, ProgramResolutionMemory());
 
     startPicture->hide();
     LayOutForOpen();
+    // The panel runs the resolution rules and shows and stores their result;
+    // without a panel only the rules run.
+    if (panel)
+        panel->ApplyParametersFromResolution();
+    else
+        ApplyResolutionRules(document.resolutionDpi, fromCamera, params, ProgramResolutionMemory());
     QueueVisibleRegion(1);
     update();
     return true;

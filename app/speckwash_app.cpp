@@ -2,6 +2,7 @@
 
 #include <QTimer>
 
+#include "app/panel_bridge.h"
 #include "app/speckwash_dlg.h"
 #include "view/ui_resources.h"
 
@@ -15,6 +16,7 @@ CSpeckwashApp::CSpeckwashApp(int& argc, char** argv) : QApplication(argc, argv)
 int CSpeckwashApp::Run(const QString& startPath)
 {
     CSpeckwashDlg dialog;
+    CPanelBridge panel(dialog);
     OpenAtStart(dialog, startPath);
     dialog.exec();
     return 0;

@@ -24,6 +24,9 @@ class QProgressBar;
 // process, show before or after, zoom, pan, turn, save, close).
 class CSpeckwashDlg : public QDialog {
     Q_OBJECT
+    // The control panel's adapter reads and steers the view state directly.
+    friend class CPanelBridge;
+
 public:
     explicit CSpeckwashDlg(QWidget* parent = nullptr);
     ~CSpeckwashDlg() override;

@@ -1,0 +1,130 @@
+#include "app/panel_bridge.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QUrl>
+
+#include "app/settings_access.h"
+#include "app/speckwash_dlg.h"
+#include "app/speckwash_dlg2.h"
+#include "image/image.h"
+#include "view/navigator.h"
+#include "view/resource_pictures.h"
+#include "view/rules/zoom_rules.h"
+#include "view/ui_resources.h"
+#include "workflow/version_info.h"
+
+CPanelBridge::CPanelBridge(CSpeckwashDlg& window) : window_(window) { CreatePanel(); }
+
+CPanelBridge::~CPanelBridge()
+{
+    window_.SetControlPanel(nullptr);
+}
+
+void CPanelBridge::CreatePanel()
+{
+    window_.SetControlPanel(nullptr);
+    panel_ = std::make_unique<CSpeckwashDlg2>(*this, &window_);
+    panel_->SetStartControls(window_.params.automation != 0, window_.largestBrushRadius);
+    // The thumbnail is made to fit the panel's navigator.
+    window_.navigatorArea = panel_->Navigator()->Area();
+    window_.SetControlPanel(panel_.get());
+    window_.FitWindowToImage(window_.CurrentImage()); // places the panel beside the window
+    panel_->ShowProgress(false, 0);
+    if (window_.panelVisible)
+        panel_->show();
+}
+
+void CPanelBridge::Open() { window_.Open(); }
+void CPanelBridge::Save() { window_.Save(); }
+void CPanelBridge::QuitPrompt() { window_.QuitPrompt(); }
+void CPanelBridge::ClosePrompt() { window_.ClosePrompt(); }
+
+// Strokes come with the brush tool; until a stroke exists Undo stays disabled
+// and there is nothing to take back.
+void CPanelBridge::UndoStroke() { }
+
+void CPanelBridge::ZoomIn() { window_.ZoomIn(); }
+void CPanelBridge::ZoomOut() { window_.ZoomOut(); }
+
+// The help file sits beside the program.
+void CPanelBridge::ShowHelp()
+{
+    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Speckwash.chm"));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+// The context menu belongs to the main window; it has none yet.
+void CPanelBridge::ShowContextMenu(const QPoint&) { }
+
+bool CPanelBridge::HasEngine() const { return window_.Engine() != nullptr; }
+bool CPanelBridge::HasImage() const { return window_.CurrentImage() != nullptr; }
+DustParams& CPanelBridge::Params() { return window_.params; }
+int CPanelBridge::ImageResolution() const { return window_.document.resolutionDpi; }
+bool CPanelBridge::ImageFromCamera() const { return window_.fromCamera; }
+bool CPanelBridge::ViewAfter() const { return window_.viewAfter; }
+void CPanelBridge::SetViewAfter(bool after) { window_.SetViewAfter(after); }
+bool CPanelBridge::HighlightOn() const { return window_.highlightOn; }
+
+void CPanelBridge::SetHighlight(bool on, int colour)
+{
+    window_.highlightColour = colour;
+    window_.SetHighlight(on);
+}
+
+float CPanelBridge::ViewScale() const { return window_.view.scale; }
+void CPanelBridge::RedrawImage() { window_.update(); }
+void CPanelBridge::RedrawAll() { window_.repaint(); }
+void CPanelBridge::QueueVisibleRegion(int sequence) { window_.QueueVisibleRegion(sequence); }
+void CPanelBridge::RotationChanged(int rotation) { window_.SetRotation(rotation); }
+
+void CPanelBridge::SetBrushTool(int tool) { window_.brushTool = tool; }
+int CPanelBridge::BrushTool() const { return window_.brushTool; }
+// The brush tip and its cursor are drawn by the brush tool, which reads the
+// radius, dust size, tool and strength from the panel when it paints.
+void CPanelBridge::SetUpBrush(int, int, int, int) { }
+void CPanelBridge::DrawBrushAtCentre(int) { }
+
+void CPanelBridge::ShowPicture(int bitmapId)
+{
+    QLabel* picture = window_.startPicture;
+    picture->setPixmap(bitmapId == 150 ? StartPicture() : QPixmap::fromImage(LoadBitmapResource(bitmapId)));
+    picture->adjustSize();
+    picture->show();
+    picture->raise();
+}
+
+void CPanelBridge::HidePicture() { window_.startPicture->hide(); }
+
+void CPanelBridge::PanelHidden() { window_.panelVisible = false; }
+
+void CPanelBridge::Persist(const char* name, int value) { StoreSetting(name, value); }
+
+bool CPanelBridge::ProgramVersion(int& major, int& minor, int& build) const
+{
+    FileVersionInfo info;
+    if (!info.LoadFromModule())
+        return false;
+    major = info.Part(3);
+    minor = info.Part(2);
+    build = info.Part(1);
+    return true;
+}
+
+const CImage* CPanelBridge::Thumbnail() const { return window_.thumbnail.get(); }
+float CPanelBridge::ThumbnailScale() const { return window_.thumbnailScale; }
+Rect CPanelBridge::VisibleRegion() const { return window_.view.visible; }
+int CPanelBridge::ImageWidth() const { return window_.view.imageWidth; }
+int CPanelBridge::ImageHeight() const { return window_.view.imageHeight; }
+
+void CPanelBridge::NavigatorPanTo(Point p)
+{
+    ViewGeometry& view = window_.view;
+    CentreOn(view.visible, p.x, p.y);
+    ClampVisibleRegion(view.visible, view.imageWidth, view.imageHeight);
+    view.imageRect = LayOutImageRect(view.visible, view.scale, view.rotation, window_.imageArea);
+    window_.ReprioritiseVisible(false, 1);
+    window_.update();
+}

@@ -1,0 +1,85 @@
+#pragma once
+#include <QPoint>
+
+#include "engine/dust_params.h"
+#include "image/rect.h"
+#include "view/rules/view_mapping.h"
+
+class CImage;
+
+// What the control panel asks of the window that owns it. The main window
+// owns the image, the engine, the dust parameters and the view; the panel
+// only edits them and tells the owner what to redo.
+class CPanelHost {
+public:
+    virtual ~CPanelHost() = default;
+
+    // The workflow's commands.
+    virtual void Open() = 0;
+    virtual void Save() = 0;
+    virtual void QuitPrompt() = 0;
+    virtual void ClosePrompt() = 0;
+    virtual void UndoStroke() = 0;
+    virtual void ZoomIn() = 0;
+    virtual void ZoomOut() = 0;
+    virtual void ShowHelp() = 0;
+    virtual void ShowContextMenu(const QPoint& globalPos) = 0;
+
+    // True while an image is open and an engine processes it.
+    virtual bool HasEngine() const = 0;
+    // True while an image is held, processed or not.
+    virtual bool HasImage() const = 0;
+
+    // The current record; the panel writes its bytes in place.
+    virtual DustParams& Params() = 0;
+    // Resolution of the open image in dots per inch (0 = none given), and
+    // whether its EXIF data names a camera.
+    virtual int ImageResolution() const = 0;
+    virtual bool ImageFromCamera() const = 0;
+
+    virtual bool ViewAfter() const = 0;
+    virtual void SetViewAfter(bool after) = 0;
+    virtual bool HighlightOn() const = 0;
+    virtual void SetHighlight(bool on, int colour) = 0;
+    // Image pixels per screen pixel of the view: 0.25 is 400 %.
+    virtual float ViewScale() const = 0;
+    virtual void RedrawImage() = 0;
+    // The whole main window, background included.
+    virtual void RedrawAll() = 0;
+
+    // Queue the visible region and the rest of the image again with the
+    // current parameters; `sequence` orders the work within a level.
+    virtual void QueueVisibleRegion(int sequence) = 0;
+    // The panel turned the view; the owner re-fits the window to it.
+    virtual void RotationChanged(int rotation) = 0;
+
+    // The brush: tool 412 adds touch-up, 411 removes it.
+    virtual void SetBrushTool(int tool) = 0;
+    virtual int BrushTool() const = 0;
+    virtual void SetUpBrush(int radius, int manualDustSize, int tool, int strength) = 0;
+    virtual void DrawBrushAtCentre(int screenRadius) = 0;
+
+    // The picture in the main window while no image is shown (bitmap 150)
+    // and the help picture (151).
+    virtual void ShowPicture(int bitmapId) = 0;
+    virtual void HidePicture() = 0;
+
+    // The panel was hidden by its close box or Esc.
+    virtual void PanelHidden() = 0;
+    // Writes one setting through to the settings store as decimal text.
+    virtual void Persist(const char* name, int value) = 0;
+    // The program's version; false when it cannot be read.
+    virtual bool ProgramVersion(int& major, int& minor, int& build) const = 0;
+
+    // The navigator: the thumbnail (null without an image), navigator pixels
+    // per image pixel, the visible region in image coordinates and the image
+    // size.
+    virtual const CImage* Thumbnail() const = 0;
+    virtual float ThumbnailScale() const = 0;
+    virtual Rect VisibleRegion() const = 0;
+    virtual int ImageWidth() const = 0;
+    virtual int ImageHeight() const = 0;
+    // Centre the view on an image point, clamp it, redraw the image and
+    // re-prioritise the newly visible work.
+    virtual void NavigatorPanTo(Point imagePoint) = 0;
+};

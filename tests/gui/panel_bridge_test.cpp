@@ -1,0 +1,105 @@
+#include <QSlider>
+#include <QTest>
+
+#include "app/panel_bridge.h"
+#include "app/speckwash_dlg.h"
+#include "app/speckwash_dlg2.h"
+#include "gui_test_support.h"
+#include "view/icon_button.h"
+#include "view/navigator.h"
+#include "workflow/dust_parameter_rules.h"
+
+// The panel beside the real main window: an open reaches the panel's
+// controls, and the panel's buttons and navigator steer the window's view.
+class PanelBridgeTest : public QObject {
+    Q_OBJECT
+
+    QString picture;
+
+private slots:
+    void initTestCase()
+    {
+        TestFolder();
+        auto image = DustyPicture(600, 400, { { 100, 100 }, { 300, 200 } });
+        image->resolutionDpi = 300;
+        picture = WritePicture(*image, "bridge.bmp");
+    }
+
+    void init()
+    {
+        ProgramResolutionMemory() = {};
+        CSpeckwashDlg2::ResetProgramMemory();
+    }
+
+    void anOpenShowsTheImageControlsAndTheParameters()
+    {
+        CSpeckwashDlg window;
+        Script(window);
+        CPanelBridge bridge(window);
+        CSpeckwashDlg2& panel = *bridge.Panel();
+        QVERIFY(panel.Control(kIdSave)->isHidden());
+        window.show();
+        QVERIFY(window.OpenFile(picture));
+        QVERIFY(!panel.Control(kIdSave)->isHidden());
+        QVERIFY(panel.Control(kIdSave)->isEnabled());
+        const int radius = window.Params().dustRadius;
+        QCOMPARE(panel.Slider(kIdDustSize)->value(), radius);
+        QCOMPARE(panel.Slider(kIdDustSize)->maximum(), 5 * radius);
+        QCOMPARE(panel.Slider(kIdAggression)->value(), int(window.Params().aggression));
+        // The thumbnail was made for the panel's navigator.
+        QVERIFY(bridge.Thumbnail() != nullptr);
+        QVERIFY(bridge.Thumbnail()->width <= panel.Navigator()->Area().Width());
+        QVERIFY(WaitForEngine(window));
+    }
+
+    void rotationAndBeforeAfterReachTheWindow()
+    {
+        CSpeckwashDlg window;
+        Script(window);
+        CPanelBridge bridge(window);
+        CSpeckwashDlg2& panel = *bridge.Panel();
+        window.show();
+        QVERIFY(window.OpenFile(picture));
+        QTest::mouseClick(panel.Button(kIdRotateRight), Qt::LeftButton);
+        QCOMPARE(window.View().rotation, 90);
+        QTest::mouseClick(panel.Button(kIdRotateLeft), Qt::LeftButton);
+        QTest::mouseClick(panel.Button(kIdRotateLeft), Qt::LeftButton);
+        QCOMPARE(window.View().rotation, -90);
+        CIconButton* toggle = panel.Button(kIdBeforeAfter);
+        const bool after = window.ViewAfter();
+        emit toggle->HoverEntered(kIdBeforeAfter);
+        QCOMPARE(window.ViewAfter(), !after);
+        emit toggle->HoverLeft(kIdBeforeAfter);
+        QCOMPARE(window.ViewAfter(), after);
+        QVERIFY(WaitForEngine(window));
+    }
+
+    void draggingTheNavigatorBoxPansTheWindowToTheImageEdge()
+    {
+        CSpeckwashDlg window;
+        Script(window);
+        CPanelBridge bridge(window);
+        CSpeckwashDlg2& panel = *bridge.Panel();
+        window.show();
+        QVERIFY(window.OpenFile(picture));
+        window.ZoomIn();
+        window.ZoomIn();
+        const Rect before = window.View().visible;
+        QVERIFY(before.Width() < 600);
+        CNavigator* nav = panel.Navigator();
+        const Rect thumb = nav->ThumbnailRect();
+        const QPoint centre((thumb.left + thumb.right) / 2 - nav->Area().left,
+            (thumb.top + thumb.bottom) / 2 - nav->Area().top);
+        QTest::mousePress(nav, Qt::LeftButton, {}, centre);
+        QTest::mouseMove(nav, centre + QPoint(500, 500));
+        QTest::mouseRelease(nav, Qt::LeftButton, {}, centre + QPoint(500, 500));
+        const Rect after = window.View().visible;
+        QCOMPARE(after.right, 600);
+        QCOMPARE(after.bottom, 400);
+        QCOMPARE(after.Width(), before.Width());
+        QVERIFY(WaitForEngine(window));
+    }
+};
+
+QTEST_MAIN(PanelBridgeTest)
+#include "panel_bridge_test.moc"
