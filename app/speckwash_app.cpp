@@ -15,10 +15,15 @@ CSpeckwashApp::CSpeckwashApp(int& argc, char** argv) : QApplication(argc, argv)
 int CSpeckwashApp::Run(const QString& startPath)
 {
     CSpeckwashDlg dialog;
-    if (!startPath.isEmpty()) {
-        // Opened once the window is up, so any message has a window to belong to.
-        QTimer::singleShot(0, &dialog, [&dialog, startPath] { dialog.OpenFile(startPath); });
-    }
+    OpenAtStart(dialog, startPath);
     dialog.exec();
     return 0;
+}
+
+void CSpeckwashApp::OpenAtStart(CSpeckwashDlg& dialog, const QString& path)
+{
+    if (path.isEmpty())
+        return;
+    // Opened once the window is up, so any message has a window to belong to.
+    QTimer::singleShot(0, &dialog, [&dialog, path] { dialog.OpenFromCommandLine(path); });
 }

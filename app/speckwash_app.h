@@ -12,5 +12,8 @@ public:
     // the window has ended.
     int Run(const QString& startPath);
 
+    // The command line's file, opened once the window's event loop runs.
+    static void OpenAtStart(class CSpeckwashDlg& dialog, const QString& path);
+
     const QString helpFile = QStringLiteral("Speckwash.chm");
 };

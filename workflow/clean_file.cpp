@@ -1,0 +1,98 @@
+#include "workflow/clean_file.h"
+
+#include <cstdio>
+
+#include "imagefiles/image_file_types.h"
+#include "metadata/jpeg_metadata.h"
+#include "workflow/dust_parameter_rules.h"
+#include "workflow/image_to_save.h"
+#include "workflow/whole_image_clean.h"
+
+namespace {
+
+// The camera model and the APP1 segment of a JPEG source; nothing for others.
+void ReadJpegExtras(const std::string& path, bool& fromCamera, App1Segment& app1)
+{
+    int width = 0, height = 0, channels = 0;
+    if (ReadImageFileInfo(path.c_str(), &width, &height, &channels) != ImageFileType::Jpeg)
+        return;
+    fromCamera = !ReadJpegMetadata(path.c_str()).cameraModel.empty();
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        if (!CaptureApp1Segment(file, app1))
+            app1 = App1Segment();
+        std::fclose(file);
+    }
+}
+
+} // namespace
+
+DustParams DustParamsForImage(int resolutionDpi, bool fromCamera, int largestBrushRadius, const DustOverrides& o)
+{
+    DustParams params = FreshStartDustParams();
+    HoldDustRadiusWithin(largestBrushRadius, params);
+    ResolutionMemory memory;
+    ApplyResolutionRules(o.resolutionDpi ? o.resolutionDpi : resolutionDpi, fromCamera, params, memory);
+    if (o.dustType)
+        params.dustType = static_cast<uint8_t>(*o.dustType);
+    if (o.dustRadius)
+        params.dustRadius = static_cast<uint8_t>(*o.dustRadius);
+    if (o.dustThreshold)
+        params.dustThreshold = static_cast<uint8_t>(*o.dustThreshold);
+    if (o.aggression)
+        params.aggression = static_cast<uint8_t>(*o.aggression);
+    if (o.noAuto)
+        params.automation = 0;
+    return params;
+}
+
+CleanFileReport CleanImageFile(const CleanFileJob& job)
+{
+    CleanFileReport report;
+    WorkingImage source;
+    LoadOutcome outcome = LoadWorkingImage(job.input.c_str(), source);
+    if (outcome == LoadUnreadable || outcome == LoadNoMemory) {
+        report.status = outcome == LoadNoMemory ? CleanFileNoMemory : CleanFileUnreadable;
+        return report;
+    }
+    report.kind = source.kind;
+    if (outcome == LoadTooSmall) {
+        report.status = CleanFileTooSmall;
+        return report;
+    }
+
+    App1Segment app1;
+    ReadJpegExtras(job.input, report.fromCamera, app1);
+    const CImage& working = *source.working;
+    report.params = DustParamsForImage(source.resolutionDpi, report.fromCamera,
+        LargestBrushRadius(working.width, working.height), job.overrides);
+
+    SaveRequest save;
+    save.targetPath = job.output;
+    save.sourcePath = job.input;
+    save.jpegQuality = job.jpegQuality.value_or(200);
+    // Choosing a quality resets the subsampling choice to its first entry (2 × 2).
+    save.jpegSubsampling = job.jpegQuality ? 2 : DefaultJpegSubsampling(job.input, source.jpegSubsampling);
+    save.app1 = app1.length >= 3 ? app1.bytes.data() : nullptr;
+    save.app1Length = app1.length;
+
+    CleanFileStatus saved = CleanFileOk;
+    int result = CleanWholeImage(working, report.params, job.progress, job.cancel,
+        [&](const CImage& corrected, const CImage& detectionMap) {
+            report.writerResult = SaveCorrectedImage(corrected, source, save);
+            if (report.writerResult != FileOk)
+                saved = CleanFileSaveFailed;
+            else if (!job.mapPath.empty()) {
+                report.writerResult = SavePng(detectionMap, job.mapPath.c_str(), 8);
+                if (report.writerResult != FileOk)
+                    saved = CleanFileMapSaveFailed;
+            }
+            return 0;
+        });
+    if (result == WholeImageCancelled)
+        report.status = CleanFileCancelled;
+    else if (result != WholeImageDone)
+        report.status = CleanFileNoMemory;
+    else
+        report.status = saved;
+    return report;
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include <atomic>
+#include <functional>
+
+#include "engine/dust_params.h"
+#include "image/image.h"
+
+// Result codes of a whole-image clean.
+enum WholeImageResult : int {
+    WholeImageDone = 0,
+    WholeImageCancelled = 1, // the cancel flag was raised
+    WholeImageNoMemory = 4, // the engine could not make its planes, or its tiles kept running out
+};
+
+// The tile size the desktop program gives its engines.
+inline constexpr int kEngineTileSize = 256;
+
+// Runs one engine over the whole working image, as the desktop program does
+// after an open, and waits until every tile is done. `progress` (may be empty)
+// receives the finished fraction from this thread. `use` is called with the
+// corrected image and the detection map while the engine still holds them,
+// and its return value is returned; it is not called when the run fails.
+int CleanWholeImage(const CImage& working, const DustParams& params, const std::function<void(float)>& progress,
+    const std::atomic<bool>* cancel, const std::function<int(const CImage& corrected, const CImage& detectionMap)>& use);
