@@ -67,6 +67,10 @@ CPersistOpenDlg::~CPersistOpenDlg()
     // The views go on painting until the dialog's widgets are gone; give them
     // back the plain model before the previews and their provider go.
     setProxyModel(nullptr);
+    // Destroyed while still open (its owner went first): the views go now,
+    // which is as much a close as OK or cancel.
+    if (isVisible())
+        watcher.ReadBack();
     WriteProfileInt(AppProfilePath(), kViewModeSection, kViewModeKey, watcher.LastViewMode());
 }
 

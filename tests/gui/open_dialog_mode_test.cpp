@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QListView>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -10,6 +11,7 @@
 #include <memory>
 
 #include "app/persist_open_dialog.h"
+#include "app/preview_proxy_model.h"
 #include "app/prompts.h"
 #include "workflow/app_profile.h"
 #include "workflow/list_view_mode.h"
@@ -65,10 +67,15 @@ private:
             return FileViewLayout::SmallIcons;
         during(*dialog);
         if (accept) {
-            dialog->selectFile(picture);
-            dialog->accept();
+            // The user types the name, as the name box has the focus.
+            QLineEdit* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            if (!name)
+                return FileViewLayout::SmallIcons;
+            name->setText(QFileInfo(picture).fileName());
+            // OK as the user presses it: the file dialog checks the choice first.
+            static_cast<QDialog&>(*dialog).accept();
             if (dialog->ChosenPath() != picture)
-                qWarning() << "accepted path" << dialog->ChosenPath();
+                return FileViewLayout::SmallIcons;
         } else {
             dialog->reject();
         }
@@ -155,6 +162,17 @@ private slots:
             QCOMPARE(list->flow(), QListView::TopToBottom);
         }, false), FileViewLayout::List);
         QCOMPARE(StoredMode(), int(ViewModeList));
+    }
+
+    void aDialogDestroyedWhileOpenStillRemembers()
+    {
+        auto dialog = std::make_unique<CPersistOpenDlg>(nullptr, QStringLiteral("Select an Image file"),
+            pictures.path(), OpenDialogFilter());
+        dialog->show();
+        QVERIFY(QTest::qWaitFor([&] { return dialog->RememberedModeApplied(); }, 5000));
+        ChooseInSwitcher(*dialog, FileViewLayout::LargeIcons);
+        dialog.reset();
+        QCOMPARE(StoredMode(), int(ViewModeLargeIcons));
     }
 
     void anUnknownStoredNumberLeavesTheDefaultView()

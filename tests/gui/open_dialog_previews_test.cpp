@@ -19,14 +19,15 @@
 #include "image/image.h"
 #include "imagefiles/image_file_types.h"
 #include "view/thumbnail_provider.h"
+#include "workflow/app_profile.h"
 
 namespace {
 
-// How many 12-megapixel scans the folder holds; a manual run may ask for more.
+// How many 12-megapixel scans the folder holds; SW_PREVIEW_SCANS changes it.
 int ScanCount()
 {
     const int asked = qEnvironmentVariableIntValue("SW_PREVIEW_SCANS");
-    return asked > 0 ? asked : 40;
+    return asked > 0 ? asked : 200;
 }
 
 QString ScanName(int i) { return QStringLiteral("scan_%1.jpg").arg(i, 3, 10, QLatin1Char('0')); }
@@ -88,6 +89,9 @@ private slots:
         QFile::copy(first, otherFolder.filePath(QStringLiteral("elsewhere.jpg")));
         qInfo("wrote %d scans of 4000 x 3000 in %lld ms", ScanCount(), static_cast<long long>(clock.elapsed()));
     }
+
+    // Every dialog starts as on a first run: in thumbnails.
+    void init() { QFile::remove(QString::fromStdString(AppProfilePath())); }
 
     void previewsArriveWhileTheDialogStaysResponsive()
     {
