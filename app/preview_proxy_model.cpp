@@ -34,13 +34,16 @@ void CPreviewProxyModel::SetPreviewsShown(bool shown)
     if (shown == previewsShown)
         return;
     previewsShown = shown;
-    if (shown) {
-        if (QFileSystemModel* files = FileModel())
-            PrefetchFolder(files->rootPath());
-    }
-    // Every visible icon changes between generic and preview.
-    if (rowCount() > 0)
-        emit layoutChanged();
+    QFileSystemModel* files = FileModel();
+    if (!files)
+        return;
+    if (shown)
+        PrefetchFolder(files->rootPath());
+    // Every icon of the folder shown changes between generic and preview.
+    const QModelIndex folder = mapFromSource(files->index(files->rootPath()));
+    const int rows = rowCount(folder);
+    if (rows > 0)
+        emit dataChanged(index(0, 0, folder), index(rows - 1, 0, folder), { Qt::DecorationRole, DimensionsTextRole });
 }
 
 void CPreviewProxyModel::PrefetchFolder(const QString& folder)
