@@ -1,8 +1,8 @@
 #include "app/prompts.h"
 
-#include <QFileDialog>
 #include <QMessageBox>
 
+#include "app/persist_open_dialog.h"
 #include "app/save_opt.h"
 
 PromptAnswer DialogPrompter::Ask(QWidget* owner, const QString& text, bool withCancel)
@@ -35,15 +35,10 @@ QString OpenDialogFilter()
 
 QString DialogPrompter::ChooseOpenPath(QWidget* owner)
 {
-    QFileDialog dialog(owner, QStringLiteral("Select an Image file"), QString(), OpenDialogFilter());
-    // The system's own dialog cannot be extended or driven the same everywhere.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setOption(QFileDialog::ReadOnly, true);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    CPersistOpenDlg dialog(owner, QStringLiteral("Select an Image file"), QString(), OpenDialogFilter());
+    if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles().first();
+    return dialog.ChosenPath();
 }
 
 bool DialogPrompter::ChooseSavePath(QWidget* owner, SaveChoice& choice)
