@@ -35,6 +35,14 @@ void CSpeckwashDlg::Open()
     OpenFile(path);
 }
 
+bool CSpeckwashDlg::OpenFromCommandLine(const QString& path)
+{
+    // Nothing can be unsaved yet, so there is no question to ask first.
+    params.automation = 1;
+    modified = true;
+    return OpenFile(path);
+}
+
 void CSpeckwashDlg::CaptureJpegData(const QString& path)
 {
     QByteArray local = path.toLocal8Bit();

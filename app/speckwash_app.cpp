@@ -27,5 +27,5 @@ void CSpeckwashApp::OpenAtStart(CSpeckwashDlg& dialog, const QString& path)
     if (path.isEmpty())
         return;
     // Opened once the window is up, so any message has a window to belong to.
-    QTimer::singleShot(0, &dialog, [&dialog, path] { dialog.OpenFile(path); });
+    QTimer::singleShot(0, &dialog, [&dialog, path] { dialog.OpenFromCommandLine(path); });
 }

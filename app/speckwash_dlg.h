@@ -39,6 +39,7 @@ public:
     // Commands.
     void Open(); // asks to save, then for a file
     bool OpenFile(const QString& path); // the open without the questions; true when processing started
+    bool OpenFromCommandLine(const QString& path); // as Open with the file already chosen
     // What a save came to; the questions that save first go on only after Saved or NothingToSave.
     enum SaveOutcome { NothingToSave, SaveCancelled, SaveFailed, Saved };
     SaveOutcome Save();

@@ -6,6 +6,7 @@
 #include "app/speckwash_dlg.h"
 #include "engine/dust_engine.h"
 #include "gui_test_support.h"
+#include "view/rules/display_bitmap.h"
 
 namespace {
 const std::vector<std::pair<int, int>> kSpecks { { 40, 30 }, { 150, 100 }, { 250, 160 } };
@@ -85,24 +86,124 @@ void MainWindowTest::beforeAndAfterPaintDifferentPixels()
     window.show();
     QVERIFY(window.OpenFile(path));
     QVERIFY(WaitForEngine(window));
+    const CImage& after = *window.Engine()->WorkImage();
+    window.SetHighlight(false);
     window.SetViewAfter(true);
-    QRgb after = PaintedAt(window, 150, 100);
+    QCOMPARE(PaintedAt(window, 150, 100), SampleAt(after, 150, 100));
     window.SetViewAfter(false);
-    QRgb before = PaintedAt(window, 150, 100);
-    QCOMPARE(qRed(before), 20); // the speck itself, untinted? no: the highlight tints it
-    Q_UNUSED(after);
+    QCOMPARE(PaintedAt(window, 150, 100), qRgb(20, 20, 20)); // the speck as scanned
+    QCOMPARE(PaintedAt(window, 100, 50), SampleAt(after, 100, 50));
+
+    // Highlighted, the speck is tinted toward yellow by the strength found for it.
+    window.SetHighlight(true);
+    int strength = window.Engine()->DetectionMap()->Plane8(0)[100 * 300 + 150];
+    QVERIFY(strength > 0);
+    float alpha = static_cast<float>(strength) * 0.0021568628f;
+    QRgb tinted = PaintedAt(window, 150, 100);
+    QCOMPARE(qRed(tinted), static_cast<int>(TintChannel(20, alpha, true)));
+    QCOMPARE(qGreen(tinted), static_cast<int>(TintChannel(20, alpha, true)));
+    QCOMPARE(qBlue(tinted), static_cast<int>(TintChannel(20, alpha, false)));
+    window.SetHighlightColour(2); // cyan: red falls instead of blue
+    tinted = PaintedAt(window, 150, 100);
+    QCOMPARE(qRed(tinted), static_cast<int>(TintChannel(20, alpha, false)));
+    QCOMPARE(qBlue(tinted), static_cast<int>(TintChannel(20, alpha, true)));
+    // Outside the image the window is grey.
+    window.resize(400, 300);
+    QCOMPARE(Painted(window).pixel(2, 2), qRgb(153, 153, 153));
 }
 
 void MainWindowTest::zoomStepsAndTexts()
 {
+    QString path = WritePicture(*DustyPicture(600, 400, {}), "zoom.bmp");
+    CSpeckwashDlg window;
+    Script(window);
+    window.show();
+    QVERIFY(window.OpenFile(path));
+    window.resize(100, 80);
+    QCOMPARE(window.View().visible.Width(), 100);
+    QVERIFY(window.ZoomOutEnabled());
+    const char* texts[] = { "50%", "25%", "13%" };
+    for (const char* text : texts) {
+        window.ZoomOut();
+        QCOMPARE(window.ZoomText(), QString::fromLatin1(text));
+    }
+    // At 13 % the whole image fits: no further zoom out, and the window shows it all.
+    QVERIFY(!window.ZoomOutEnabled());
+    QCOMPARE(window.View().visible, (Rect { 0, 0, 600, 400 }));
+    QCOMPARE(window.View().imageRect.Width(), 75);
+    window.ZoomIn();
+    QCOMPARE(window.ZoomText(), QStringLiteral("50%"));
+    QCOMPARE(window.View().visible.Width(), 200);
+    QCOMPARE(window.View().visible.Height(), 160);
+    window.ZoomIn();
+    window.ZoomIn();
+    window.ZoomIn();
+    QCOMPARE(window.ZoomText(), QStringLiteral("400%"));
+    QVERIFY(!window.ZoomInEnabled());
+    window.ZoomIn(); // disabled: nothing happens
+    QCOMPARE(window.ZoomText(), QStringLiteral("400%"));
+    QVERIFY(WaitForEngine(window));
+    // Zoomed in, a speck-free pixel still paints as the image holds it.
+    Point c { (window.View().visible.left + window.View().visible.right) / 2,
+        (window.View().visible.top + window.View().visible.bottom) / 2 };
+    window.SetHighlight(false);
+    QCOMPARE(PaintedAt(window, c.x, c.y), SampleAt(*window.Engine()->WorkImage(), c.x, c.y));
 }
 
 void MainWindowTest::shiftDragPansTheView()
 {
+    QString path = WritePicture(*DustyPicture(600, 400, {}), "pan.bmp");
+    CSpeckwashDlg window;
+    Script(window);
+    window.show();
+    QVERIFY(window.OpenFile(path));
+    window.resize(100, 80);
+    QCOMPARE(window.View().visible, (Rect { 250, 160, 350, 240 }));
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, QPointF(at), QPointF(window.mapToGlobal(at)), button, buttons, Qt::ShiftModifier);
+        QCoreApplication::sendEvent(&window, &event);
+    };
+    send(QEvent::MouseButtonPress, { 50, 40 }, Qt::LeftButton, Qt::LeftButton);
+    QCOMPARE(window.cursor().shape(), Qt::BitmapCursor); // the closed hand
+    send(QEvent::MouseMove, { 30, 30 }, Qt::NoButton, Qt::LeftButton);
+    // Dragging the picture left and up shows what lies right and below.
+    QCOMPARE(window.View().visible, (Rect { 270, 170, 370, 250 }));
+    send(QEvent::MouseMove, { -500, -500 }, Qt::NoButton, Qt::LeftButton); // held to the image rectangle
+    QCOMPARE(window.View().visible, (Rect { 300, 200, 400, 280 }));
+    send(QEvent::MouseButtonRelease, { 0, 0 }, Qt::LeftButton, Qt::NoButton);
+    send(QEvent::MouseMove, { 10, 10 }, Qt::NoButton, Qt::NoButton);
+    QCOMPARE(window.View().visible, (Rect { 300, 200, 400, 280 }));
 }
 
 void MainWindowTest::quarterTurnMapsAKnownPixel()
 {
+    QString path = WritePicture(*DustyPicture(300, 200, kSpecks), "turn.bmp");
+    CSpeckwashDlg window;
+    Script(window);
+    window.show();
+    QVERIFY(window.OpenFile(path));
+    window.resize(400, 400);
+    window.SetViewAfter(false);
+    window.SetHighlight(false);
+    window.Rotate(1);
+    QCOMPARE(window.View().rotation, 90);
+    const ViewGeometry& view = window.View();
+    QCOMPARE(view.imageRect.Width(), 200); // the picture stands on its side
+    QCOMPARE(view.imageRect.Height(), 300);
+    // Turned clockwise, the image's top-left pixel is at the top right.
+    QImage shot = Painted(window);
+    const CImage& image = *window.CurrentImage();
+    QCOMPARE(shot.pixel(view.imageRect.right - 1, view.imageRect.top), SampleAt(image, 0, 0));
+    QCOMPARE(shot.pixel(view.imageRect.left, view.imageRect.top), SampleAt(image, 0, 199));
+    QCOMPARE(shot.pixel(view.imageRect.right - 1 - 100, view.imageRect.top + 150), qRgb(20, 20, 20));
+    ViewGeometry copy = view;
+    QCOMPARE(ImageToView(copy, 150, 100), (Point { view.imageRect.left + 100, view.imageRect.top + 150 }));
+    window.Rotate(1);
+    window.Rotate(1);
+    QCOMPARE(window.View().rotation, -90);
+    window.Rotate(1);
+    QCOMPARE(window.View().rotation, 0);
+    WaitForEngine(window);
 }
 
 QTEST_MAIN(MainWindowTest)
