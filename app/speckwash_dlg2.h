@@ -37,7 +37,7 @@ public:
     // The panel's own view state.
     int Rotation() const { return rotation_; }
     float Scale() const { return scale_; }
-    void SetScale(float scale) { scale_ = scale; }
+    void SetScale(float scale) override { scale_ = scale; }
     int HighlightColour() const { return highlightColour_; }
     int BrushRadius() const { return brushRadius_; }
     int BrushStrength() const { return brushStrength_; }
@@ -47,16 +47,16 @@ public:
     // when it creates the panel.
     void SetStartControls(bool automation, int largestBrushRadius);
     // The brush size slider's range after a zoom, and the radius it shows.
-    void SetBrushSizeRange(int maximum, int radius);
+    void SetBrushSizeRange(int maximum, int radius) override;
     // The mouse wheel's brush size: the slider limits it. Returns the radius.
-    int StepBrushRadius(int delta);
+    int StepBrushRadius(int delta) override;
 
     QWidget* Window() override { return this; }
     // After an open: the image's controls appear (and Undo, disabled); with
     // false they are hidden and disabled again. Either way a new image
     // starts unturned.
     void ImageControlsEnabled(bool enabled) override;
-    void SetUndoEnabled(bool enabled);
+    void SetUndoEnabled(bool enabled) override;
     void ShowProgress(bool visible, int percent) override;
     void ShowRestoreDefaults(bool visible) override;
     // The zoom buttons' enabled state and the percentage ("400%") their tips show.
