@@ -120,7 +120,13 @@ bool CBrushTool::Press(const QPoint& pointer)
 void CBrushTool::Move(const QPoint& pointer, bool leftDown)
 {
     BrushStroke* stroke = strokes.Last();
-    if (strokeCount == 0 || !stroke || !leftDown) {
+    if (strokeCount > 0 && !leftDown) {
+        // The release went elsewhere: end the stroke, or the engine would
+        // keep waiting on brush work only.
+        Release(pointer, false);
+        return;
+    }
+    if (strokeCount == 0 || !stroke) {
         // Hovering: the circle follows the pointer over the image only.
         const Rect& r = window.view.imageRect;
         if (window.engine && pointer.x() >= r.left && pointer.x() < r.right && pointer.y() >= r.top

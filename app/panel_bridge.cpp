@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QUrl>
 
+#include "app/brush_tool.h"
 #include "app/settings_access.h"
 #include "app/speckwash_dlg.h"
 #include "app/speckwash_dlg2.h"
