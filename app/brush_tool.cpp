@@ -100,7 +100,7 @@ bool CBrushTool::Press(const QPoint& pointer)
     if (!engine)
         return false;
     // Qt cannot confine the pointer: hold the mouse and clamp what it reports.
-    window.grabMouse(Qt::CrossCursor);
+    window.grabMouse();
     window.modified = true;
     strokeCount = 1;
     engine->SetTopOnly(1);

@@ -259,6 +259,53 @@ private slots:
         QVERIFY(engine.Progress(1) != level1 || engine.Progress(0) != level0);
     }
 
+    void aLostReleaseEndsTheStrokeAndUndoWaitsForIt()
+    {
+        CSpeckwashDlg window;
+        Script(window);
+        CPanelBridge bridge(window);
+        window.show();
+        QVERIFY(window.OpenFile(textured));
+        const QPoint at = WindowPoint(window, 150, 120);
+        SendMouse(window, QEvent::MouseButtonPress, at, Qt::LeftButton);
+        QVERIFY(window.Engine()->Queue()->TopOnly() != 0);
+        // Undo in the middle of a stroke would pull the stroke being painted
+        // out from under the pointer.
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(window.Brush().Strokes().Count(), 1);
+        // A move without the button means the release went elsewhere.
+        SendMouse(window, QEvent::MouseMove, at + QPoint(10, 0), Qt::NoButton);
+        QVERIFY(!window.Brush().StrokeInProgress());
+        QCOMPARE(window.Engine()->Queue()->TopOnly(), uint8_t(0));
+        QCOMPARE(window.Brush().Strokes().Last()->points.size(), size_t(2));
+        QVERIFY(window.Brush().UndoLastStroke());
+        QVERIFY(WaitForEngine(window));
+    }
+
+    void zoomKeepsTheBrushSizeOnScreen()
+    {
+        CSpeckwashDlg window;
+        Script(window);
+        CPanelBridge bridge(window);
+        window.show();
+        QVERIFY(window.OpenFile(textured));
+        QCOMPARE(window.View().scale, 1.0f);
+        bridge.SetUpBrush(8, 10, kBrushAddTool, 255);
+        window.ZoomIn();
+        QCOMPARE(window.View().scale, 0.5f);
+        QCOMPARE(window.Brush().Radius(), 4);
+        QCOMPARE(window.Brush().Tip().radius, 4);
+        QSlider* slider = bridge.Panel()->Slider(kIdBrushSize);
+        QCOMPARE(slider->maximum(), 24); // 16 × 0.5 × 3
+        QCOMPARE(slider->value(), 3);
+        QCOMPARE(bridge.Panel()->Scale(), 0.5f);
+        window.ZoomIn();
+        window.ZoomIn();
+        QCOMPARE(window.View().scale, 0.25f);
+        QCOMPARE(window.Brush().Radius(), 1);
+        QVERIFY(WaitForEngine(window));
+    }
+
     void theWheelSizesTheBrushWithinTheSlider()
     {
         CSpeckwashDlg window;
