@@ -302,7 +302,7 @@ private slots:
         window.ZoomIn();
         window.ZoomIn();
         QCOMPARE(window.View().scale, 0.25f);
-        QCOMPARE(window.Brush().Radius(), 1);
+        QCOMPARE(window.Brush().Radius(), 2); // 400 % is the last step
         QVERIFY(WaitForEngine(window));
     }
 
