@@ -64,7 +64,6 @@ void CBrushTool::ScaleChanged(float oldScale, float newScale)
     const int largest = LargestSliderRadius(window.largestBrushRadius, newScale);
     radius = std::clamp(RescaledBrushRadius(radius, oldScale, newScale), 1, std::max(1, largest));
     if (window.panel) {
-        window.panel->SetScale(newScale);
         window.panel->SetBrushSizeRange(largest - 1, radius);
     }
     RebuildTip(radius, manualDustSize, tool, strength);

@@ -73,6 +73,7 @@ void CPanelBridge::SetHighlight(bool on, int colour)
     window_.SetHighlight(on);
 }
 
+float CPanelBridge::ViewScale() const { return window_.view.scale; }
 void CPanelBridge::RedrawImage() { window_.update(); }
 void CPanelBridge::RedrawAll() { window_.repaint(); }
 void CPanelBridge::QueueVisibleRegion(int sequence) { window_.QueueVisibleRegion(sequence); }

@@ -37,6 +37,7 @@ public:
     void SetViewAfter(bool after) override;
     bool HighlightOn() const override;
     void SetHighlight(bool on, int colour) override;
+    float ViewScale() const override;
     void RedrawImage() override;
     void RedrawAll() override;
     void QueueVisibleRegion(int sequence) override;

@@ -41,6 +41,8 @@ public:
     virtual void SetViewAfter(bool after) = 0;
     virtual bool HighlightOn() const = 0;
     virtual void SetHighlight(bool on, int colour) = 0;
+    // Image pixels per screen pixel of the view: 0.25 is 400 %.
+    virtual float ViewScale() const = 0;
     virtual void RedrawImage() = 0;
     // The whole main window, background included.
     virtual void RedrawAll() = 0;

@@ -36,8 +36,6 @@ public:
 
     // The panel's own view state.
     int Rotation() const { return rotation_; }
-    float Scale() const { return scale_; }
-    void SetScale(float scale) override { scale_ = scale; }
     int HighlightColour() const { return highlightColour_; }
     int BrushRadius() const { return brushRadius_; }
     int BrushStrength() const { return brushStrength_; }
@@ -137,7 +135,6 @@ private:
 
     int brushRadius_ = 5; // image pixels
     int brushStrength_ = 255;
-    float scale_ = 1.0f; // image pixels per screen pixel
     int highlightColour_ = 0; // 0 yellow, 1 magenta, 2 cyan
     int rotation_ = 0; // 0, 90, 180 or −90
     // Set by a click on a toggle the mouse is over, so that leaving the

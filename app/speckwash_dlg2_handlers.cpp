@@ -148,7 +148,7 @@ void CSpeckwashDlg2::OnSliderMoved(int id)
     case kIdBrushSize:
         brushRadius_ = brushSize_->value() + 1;
         SetValueTip(kIdBrushSize, brushRadius_);
-        host_.DrawBrushAtCentre(static_cast<int>(static_cast<float>(brushRadius_) / scale_ + 0.5f));
+        host_.DrawBrushAtCentre(static_cast<int>(static_cast<float>(brushRadius_) / host_.ViewScale() + 0.5f));
         SetUpBrush();
         break;
     case kIdManualDustSize:
@@ -300,6 +300,6 @@ void CSpeckwashDlg2::moveEvent(QMoveEvent* event)
     QDialog::moveEvent(event);
     // At strong zoom-out the main window's background shows through the
     // panel's old place; redraw it at once.
-    if (scale_ < 0.5f)
+    if (host_.ViewScale() < 0.5f)
         host_.RedrawAll();
 }

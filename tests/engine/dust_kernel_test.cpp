@@ -250,3 +250,35 @@ TEST(DustKernel, AbortedTileKeepsItsResults)
     EXPECT_EQ(rig.Drain()[TileDone], 1);
     EXPECT_GT(NonZero(rig.Map()), NonZero(map));
 }
+
+// Parameter bytes outside the controls' ranges (a corrupt settings store, a
+// future control) must not read or write outside any plane.
+TEST(DustKernel, ExtremeParametersStayInBounds)
+{
+    auto scan = MakeDustyScan(300, 260, 17);
+    Rig rig(*scan);
+    const DustParams base = DefaultParams();
+    DustParams variants[6] = { base, base, base, base, base, base };
+    variants[0].aggression = 0; // margin 54
+    variants[1].aggression = 255; // no flat radius at all
+    variants[2].dustRadius = 255;
+    variants[3].dustThreshold = 255;
+    variants[3].flatness = 255;
+    variants[4].dustType = 7;
+    variants[4].dustThreshold = 0;
+    variants[5].automation = 200; // any non-zero value means on
+    for (const DustParams& p : variants) {
+        rig.Auto(kAll, p);
+        auto results = rig.Drain();
+        EXPECT_EQ(results[TileDone], 4);
+    }
+    rig.Mark(0, 0, 255, 255);
+    rig.Mark(299, 259, 255, 255);
+    DustParams off = base;
+    off.automation = 0;
+    off.brushDustSize = 255;
+    rig.Brush({ 0, 0, 300, 260 }, off);
+    EXPECT_EQ(rig.Drain()[TileDone], 4);
+    rig.Brush({ 0, 0, 300, 260 }, base);
+    EXPECT_EQ(rig.Drain()[TileDone], 4);
+}

@@ -298,7 +298,6 @@ private slots:
         QSlider* slider = bridge.Panel()->Slider(kIdBrushSize);
         QCOMPARE(slider->maximum(), 24); // 16 × 0.5 × 3
         QCOMPARE(slider->value(), 3);
-        QCOMPARE(bridge.Panel()->Scale(), 0.5f);
         window.ZoomIn();
         window.ZoomIn();
         QCOMPARE(window.View().scale, 0.25f);

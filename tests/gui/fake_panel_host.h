@@ -33,6 +33,7 @@ public:
         highlightOn = on;
         highlightColour = colour;
     }
+    float ViewScale() const override { return scale; }
     void RedrawImage() override { ++imageRedraws; }
     void RedrawAll() override { ++fullRedraws; }
     void QueueVisibleRegion(int sequence) override { queued.push_back(sequence); }
@@ -97,6 +98,7 @@ public:
     bool highlightOn = true;
     int highlightColour = 0;
     int rotation = 0;
+    float scale = 1.0f;
     int brushTool = 412;
     struct BrushSetUp {
         int radius = 0, manualDustSize = 0, tool = 0, strength = 0;

@@ -120,7 +120,7 @@ private slots:
     void brushSlidersSetTheBrushWithoutPersisting()
     {
         Opened o(300, 2);
-        o.panel.SetScale(2.0f);
+        o.host.scale = 2.0f;
         o.host.writes.clear();
         o.panel.Slider(kIdBrushSize)->setValue(9);
         QCOMPARE(o.panel.BrushRadius(), 10);
@@ -301,6 +301,21 @@ private slots:
         o.host.stored.clear();
         QTest::mouseClick(o.panel.Button(kIdRestoreDefaults), Qt::LeftButton);
         QCOMPARE(o.host.stored.count("DustRadius"), size_t { 1 });
+    }
+
+    void movingThePanelRedrawsTheWindowOnlyWhenZoomedIn()
+    {
+        Opened o(300, 2);
+        o.panel.show();
+        QCoreApplication::processEvents();
+        const int before = o.host.fullRedraws;
+        o.panel.move(o.panel.pos() + QPoint(20, 0));
+        QCoreApplication::processEvents();
+        QCOMPARE(o.host.fullRedraws, before); // 100 %: the window's background is not exposed
+        o.host.scale = 0.25f;
+        o.panel.move(o.panel.pos() + QPoint(20, 0));
+        QCoreApplication::processEvents();
+        QVERIFY(o.host.fullRedraws > before);
     }
 
     void closingThePanel()
