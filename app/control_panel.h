@@ -23,4 +23,10 @@ public:
     // After an open: the dust parameters from the image's resolution, shown
     // on the sliders and persisted.
     virtual void ApplyParametersFromResolution() = 0;
+    // The brush: Undo enabled while a stroke exists; the brush size
+    // slider's range (positions 1..maximum) and radius after a zoom; one
+    // wheel step of the radius, limited by the slider (returns it).
+    virtual void SetUndoEnabled(bool enabled) = 0;
+    virtual void SetBrushSizeRange(int maximum, int radius) = 0;
+    virtual int StepBrushRadius(int delta) = 0;
 };

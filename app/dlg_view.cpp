@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "app/brush_tool.h"
 #include "app/control_panel.h"
 #include "app/speckwash_dlg.h"
 #include "engine/dust_engine.h"
@@ -66,10 +67,12 @@ void CSpeckwashDlg::UpdateZoomControls()
 void CSpeckwashDlg::ApplyZoomLevel(int level)
 {
     zoomLevel = level;
+    const float oldScale = view.scale;
     ZoomState state = ApplyZoom(view, level, imageArea);
     zoomInEnabled = state.zoomInEnabled;
     zoomOutEnabled = state.zoomOutEnabled;
     zoomText = QString::fromStdString(::ZoomText(view.scale));
+    brush->ScaleChanged(oldScale, view.scale);
     UpdateZoomControls();
 }
 
@@ -174,7 +177,7 @@ void CSpeckwashDlg::UpdateCursor(const QPoint& at, Qt::KeyboardModifiers modifie
     if (modifiers & Qt::ShiftModifier)
         setCursor(panActive ? closedHand : openHand);
     else
-        setCursor(Qt::CrossCursor); // the brush draws its own outline over this
+        setCursor(brush->StrokeInProgress() ? QCursor(Qt::CrossCursor) : brush->TypeCursor());
 }
 
 void CSpeckwashDlg::mousePressEvent(QMouseEvent* event)
@@ -188,6 +191,10 @@ void CSpeckwashDlg::mousePressEvent(QMouseEvent* event)
         panStartPoint = at;
         panStartCentre = { (view.visible.left + view.visible.right) / 2, (view.visible.top + view.visible.bottom) / 2 };
         ++dragCount;
+        brush->Cursor().Erase();
+    } else if (engine && event->button() == Qt::LeftButton && Inside(view.imageRect, at) && !panActive) {
+        if (brush->Press(at))
+            return; // the brush chose its pointer
     }
     UpdateCursor(at, event->modifiers());
 }
@@ -196,6 +203,10 @@ void CSpeckwashDlg::mouseMoveEvent(QMouseEvent* event)
 {
     activateWindow();
     QPoint at = event->position().toPoint();
+    if (brush->StrokeInProgress()) {
+        brush->Move(at, event->buttons() & Qt::LeftButton);
+        return;
+    }
     if (!(event->buttons() & Qt::LeftButton)) {
         if (panActive)
             releaseMouse();
@@ -213,11 +224,17 @@ void CSpeckwashDlg::mouseMoveEvent(QMouseEvent* event)
         ReprioritiseVisible(false, 0);
         update();
     }
+    if (!panActive)
+        brush->Move(at, false);
     UpdateCursor(at, event->modifiers());
 }
 
 void CSpeckwashDlg::mouseReleaseEvent(QMouseEvent* event)
 {
+    if (brush->StrokeInProgress() && event->button() == Qt::LeftButton) {
+        brush->Release(event->position().toPoint(), event->modifiers() & Qt::ShiftModifier);
+        return;
+    }
     if (panActive)
         releaseMouse();
     panActive = false;

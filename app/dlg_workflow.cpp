@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdio>
 
+#include "app/brush_tool.h"
 #include "app/control_panel.h"
 #include "app/prompts.h"
 #include "app/region_event.h"
@@ -94,6 +95,7 @@ bool CSpeckwashDlg::OpenFile(const QString& path)
         return false;
     }
     BuildThumbnail();
+    brush->ImageOpened();
     zoomLevel = 0;
     view.scale = 1.0f;
     if (panel)
@@ -189,6 +191,7 @@ void CSpeckwashDlg::CloseImage()
     zoomInEnabled = zoomOutEnabled = true;
     brushTool = 412;
     largestBrushRadius = 16;
+    brush->ImageOpened();
     setWindowTitle(QStringLiteral("View"));
     if (panel)
         panel->ImageControlsEnabled(false);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QUrl>
 
+#include "app/brush_tool.h"
 #include "app/settings_access.h"
 #include "app/speckwash_dlg.h"
 #include "app/speckwash_dlg2.h"
@@ -42,9 +43,7 @@ void CPanelBridge::Save() { window_.Save(); }
 void CPanelBridge::QuitPrompt() { window_.QuitPrompt(); }
 void CPanelBridge::ClosePrompt() { window_.ClosePrompt(); }
 
-// Strokes come with the brush tool; until a stroke exists Undo stays disabled
-// and there is nothing to take back.
-void CPanelBridge::UndoStroke() { }
+void CPanelBridge::UndoStroke() { window_.UndoStroke(); }
 
 void CPanelBridge::ZoomIn() { window_.ZoomIn(); }
 void CPanelBridge::ZoomOut() { window_.ZoomOut(); }
@@ -82,10 +81,16 @@ void CPanelBridge::RotationChanged(int rotation) { window_.SetRotation(rotation)
 
 void CPanelBridge::SetBrushTool(int tool) { window_.brushTool = tool; }
 int CPanelBridge::BrushTool() const { return window_.brushTool; }
-// The brush tip and its cursor are drawn by the brush tool, which reads the
-// radius, dust size, tool and strength from the panel when it paints.
-void CPanelBridge::SetUpBrush(int, int, int, int) { }
-void CPanelBridge::DrawBrushAtCentre(int) { }
+void CPanelBridge::SetUpBrush(int radius, int manualDustSize, int tool, int strength)
+{
+    window_.Brush().SetUp(radius, manualDustSize, tool, strength);
+}
+
+void CPanelBridge::DrawBrushAtCentre(int screenRadius)
+{
+    if (window_.Engine())
+        window_.Brush().DrawAtCentre(screenRadius);
+}
 
 void CPanelBridge::ShowPicture(int bitmapId)
 {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QCloseEvent>
+#include <QWheelEvent>
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,6 +12,7 @@
 #include <QProgressBar>
 #include <QRegion>
 
+#include "app/brush_tool.h"
 #include "app/control_panel.h"
 #include "app/prompts.h"
 #include "app/region_event.h"
@@ -25,6 +27,7 @@ CSpeckwashDlg::CSpeckwashDlg(QWidget* parent)
     : QDialog(parent)
     , prompter(std::make_unique<DialogPrompter>())
     , listener(std::make_unique<CWindowRegionListener>(this))
+    , brush(std::make_unique<CBrushTool>(*this))
 {
     setWindowTitle(QStringLiteral("View"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
@@ -147,6 +150,13 @@ void CSpeckwashDlg::closeEvent(QCloseEvent* event)
 void CSpeckwashDlg::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
+    // The brush circle goes on top of whatever this paint draws, on every way out.
+    struct CircleOnTop {
+        CBrushCursor& cursor;
+        QPainter& painter;
+        ~CircleOnTop() { cursor.RestoreAfterPaint(painter); }
+    } circle { brush->Cursor(), painter };
+    brush->Cursor().HideForPaint();
     const QRect& clip = event->rect();
     QRegion background = QRegion(clip) - QRegion(view.imageRect.left, view.imageRect.top,
                                              view.imageRect.Width(), view.imageRect.Height());
@@ -228,6 +238,10 @@ void CSpeckwashDlg::keyPressEvent(QKeyEvent* event)
         if (ctrl && zoomOutEnabled)
             ZoomOut();
         break;
+    case Qt::Key_Z:
+        if (ctrl)
+            UndoStroke();
+        break;
     case Qt::Key_B:
         SetViewAfter(!viewAfter);
         break;
@@ -241,6 +255,27 @@ void CSpeckwashDlg::keyPressEvent(QKeyEvent* event)
         QDialog::keyPressEvent(event);
         return;
     }
+}
+
+void CSpeckwashDlg::UndoStroke()
+{
+    brush->UndoLastStroke();
+}
+
+void CSpeckwashDlg::wheelEvent(QWheelEvent* event)
+{
+    if (engine)
+        brush->Wheel(event->position().toPoint(), event->angleDelta().y());
+    else
+        setCursor(Qt::ArrowCursor);
+    event->accept();
+}
+
+void CSpeckwashDlg::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        brush->Cursor().Erase();
+    QDialog::changeEvent(event);
 }
 
 void CSpeckwashDlg::SetViewAfter(bool after)

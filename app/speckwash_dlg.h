@@ -12,6 +12,7 @@
 #include "view/rules/view_mapping.h"
 #include "workflow/image_kind.h"
 
+class CBrushTool;
 class CImage;
 class ControlPanel;
 class CWindowRegionListener;
@@ -26,6 +27,8 @@ class CSpeckwashDlg : public QDialog {
     Q_OBJECT
     // The control panel's adapter reads and steers the view state directly.
     friend class CPanelBridge;
+    // The brush writes the engine's manual planes and steers the view's pointer.
+    friend class CBrushTool;
 
 public:
     explicit CSpeckwashDlg(QWidget* parent = nullptr);
@@ -53,6 +56,8 @@ public:
     void SetHighlightColour(int colour);
     void SetRotation(int degrees); // 0, 90, -90 or 180
     void Rotate(int quarterTurns); // +1 clockwise, -1 counter-clockwise
+    void UndoStroke(); // the last brush stroke; Ctrl+Z and the panel's Undo
+    CBrushTool& Brush() { return *brush; }
 
     // State, for the panel and for tests.
     DustEngine* Engine() const { return engine.get(); }
@@ -90,6 +95,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 public slots:
     void accept() override; // Enter does nothing
@@ -123,6 +130,7 @@ private:
     std::unique_ptr<Prompter> prompter;
     ControlPanel* panel = nullptr;
     std::unique_ptr<CWindowRegionListener> listener;
+    std::unique_ptr<CBrushTool> brush;
 
     QString imagePath;
     WorkingImage document; // kind, working image, low bytes

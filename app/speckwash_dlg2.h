@@ -45,16 +45,16 @@ public:
     // when it creates the panel.
     void SetStartControls(bool automation, int largestBrushRadius);
     // The brush size slider's range after a zoom, and the radius it shows.
-    void SetBrushSizeRange(int maximum, int radius);
+    void SetBrushSizeRange(int maximum, int radius) override;
     // The mouse wheel's brush size: the slider limits it. Returns the radius.
-    int StepBrushRadius(int delta);
+    int StepBrushRadius(int delta) override;
 
     QWidget* Window() override { return this; }
     // After an open: the image's controls appear (and Undo, disabled); with
     // false they are hidden and disabled again. Either way a new image
     // starts unturned.
     void ImageControlsEnabled(bool enabled) override;
-    void SetUndoEnabled(bool enabled);
+    void SetUndoEnabled(bool enabled) override;
     void ShowProgress(bool visible, int percent) override;
     void ShowRestoreDefaults(bool visible) override;
     // The zoom buttons' enabled state and the percentage ("400%") their tips show.

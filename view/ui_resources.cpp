@@ -39,6 +39,17 @@ QCursor OpenHandCursor()
     return QCursor(Render("cursor134.svg", 32, 32), 16, 16);
 }
 
+// The brush pointers put their hot spot at the tip's centre, where the dab lands.
+QCursor BrushAddCursor()
+{
+    return QCursor(Render("cursor132.svg", 32, 32), 16, 16);
+}
+
+QCursor BrushRemoveCursor()
+{
+    return QCursor(Render("cursor136.svg", 32, 32), 16, 16);
+}
+
 QCursor ClosedHandCursor()
 {
     return QCursor(Render("cursor135.svg", 32, 32), 16, 16);
