@@ -79,6 +79,7 @@ bool CreateTemporaryBeside(const std::string& target, std::string& temporary)
 bool CommitTemporary(const std::string& temporary, const std::string& target, bool overwrite, std::string& error)
 {
     int result;
+    bool linked = false;
     if (overwrite) {
         result = std::rename(temporary.c_str(), target.c_str());
     } else {
@@ -86,10 +87,14 @@ bool CommitTemporary(const std::string& temporary, const std::string& target, bo
         if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
             // A file system without the no-replace rename: a hard link also refuses an existing name.
             result = link(temporary.c_str(), target.c_str());
+            linked = result == 0;
         }
     }
     int saved = errno;
-    unlink(temporary.c_str());
+    // After a rename the temporary name is free again and may already belong
+    // to another job's new file, so it is only removed when it is still ours.
+    if (result != 0 || linked)
+        unlink(temporary.c_str());
     Forget(temporary);
     if (result != 0) {
         error = saved == EEXIST ? "exists (use --overwrite to replace it)" : std::strerror(saved);

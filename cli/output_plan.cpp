@@ -111,7 +111,7 @@ bool ReadInputList(const std::string& listPath, std::vector<std::string>& inputs
     while (std::getline(*in, line)) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        if (!line.empty())
+        if (line.find_first_not_of(" \t") != std::string::npos)
             inputs.push_back(line);
     }
     return true;

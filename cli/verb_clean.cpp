@@ -75,15 +75,22 @@ std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& option
     }
     CleanFileReport report = CleanImageFile(job);
     used = report.params;
-    std::string error;
     std::string failure = FailureText(file, report);
-    if (failure.empty() && !CommitTemporary(job.output, file.output, options.overwrite, error))
-        failure = file.input + ": not cleaned: " + file.output + ": " + error;
-    if (failure.empty() && !job.mapPath.empty() && !CommitTemporary(job.mapPath, file.mapPath, options.overwrite, error))
-        failure = file.input + ": " + file.mapPath + ": " + error;
-    DiscardTemporary(job.output); // nothing left to remove once committed
-    if (!job.mapPath.empty())
+    std::string error;
+    if (failure.empty()) {
+        if (!CommitTemporary(job.output, file.output, options.overwrite, error))
+            failure = file.input + ": not cleaned: " + file.output + ": " + error;
+    } else {
+        DiscardTemporary(job.output);
+    }
+    if (job.mapPath.empty())
+        return failure;
+    if (failure.empty()) {
+        if (!CommitTemporary(job.mapPath, file.mapPath, options.overwrite, error))
+            failure = file.input + ": " + file.mapPath + ": " + error;
+    } else {
         DiscardTemporary(job.mapPath);
+    }
     return failure;
 }
 

@@ -72,7 +72,13 @@ void Composite(const CompositeInputs& in, const Rect& rectIn, bool automation, B
                 continue;
             }
             if (b == 1) {
-                const double m = in.map->Plane8(0)[i] * kWeightStep;
+                const int d = in.map->Plane8(0)[i];
+                if (d == 0) { // weight 0: exactly the source
+                    for (int c = 0; c < 3; ++c)
+                        in.work->Plane8(c)[i] = in.source->Plane8(c)[i];
+                    continue;
+                }
+                const double m = d * kWeightStep;
                 for (int c = 0; c < 3; ++c)
                     in.work->Plane8(c)[i] = Blend(m, in.source->Plane8(c)[i], in.median->Plane8(c)[i]);
                 continue;

@@ -70,10 +70,9 @@ void Deviation(const CImage& source, const CImage& median, const Rect& r, int du
     }
 }
 
-// The 1-3-8-3-1 (sixteenths) smoothing of the candidates over the tile, rows
-// then columns, each pass truncated; the kernel takes the nearest sample of R
-// where it reaches beyond it.
-void Smooth(const uint8_t* candidates, const Rect& r, const Rect& tile, uint8_t* rowPass, CImage& map)
+} // namespace
+
+void SmoothCandidates(const uint8_t* candidates, const Rect& r, const Rect& tile, uint8_t* rowPass, CImage& map)
 {
     const int w = r.Width();
     const int tw = tile.Width();
@@ -83,11 +82,20 @@ void Smooth(const uint8_t* candidates, const Rect& r, const Rect& tile, uint8_t*
     for (int y = firstRow; y < endRow; ++y) {
         const uint8_t* c = candidates + static_cast<size_t>(y - r.top) * w;
         uint8_t* o = rowPass + static_cast<size_t>(y - firstRow) * tw;
-        for (int x = tile.left; x < tile.right; ++x) {
-            int sum = c[column(x - 2)] + 3 * c[column(x - 1)] + 8 * c[x - r.left] + 3 * c[column(x + 1)]
-                + c[column(x + 2)];
-            o[x - tile.left] = static_cast<uint8_t>(sum >> 4);
+        auto smooth = [&](int x, int a, int b, int d, int e) {
+            o[x - tile.left] = static_cast<uint8_t>((c[a] + 3 * c[b] + 8 * c[x - r.left] + 3 * c[d] + c[e]) >> 4);
+        };
+        // Clamped near R's sides, straight through in between.
+        const int safeLeft = std::max(tile.left, r.left + 2), safeRight = std::min(tile.right, r.right - 2);
+        int x = tile.left;
+        for (; x < std::min(safeLeft, tile.right); ++x)
+            smooth(x, column(x - 2), column(x - 1), column(x + 1), column(x + 2));
+        for (; x < safeRight; ++x) {
+            const int k = x - r.left;
+            smooth(x, k - 2, k - 1, k + 1, k + 2);
         }
+        for (; x < tile.right; ++x)
+            smooth(x, column(x - 2), column(x - 1), column(x + 1), column(x + 2));
     }
     auto row = [&](int y) { return rowPass + static_cast<size_t>(std::clamp(y, firstRow, endRow - 1) - firstRow) * tw; };
     for (int y = tile.top; y < tile.bottom; ++y) {
@@ -97,7 +105,6 @@ void Smooth(const uint8_t* candidates, const Rect& r, const Rect& tile, uint8_t*
             o[x] = static_cast<uint8_t>((a[x] + 3 * b[x] + 8 * c[x] + 3 * d[x] + e[x]) >> 4);
     }
 }
-} // namespace
 
 int DetectDust(const CImage& source, const CImage& median, CImage& map, const Rect& tileRect,
     const DustParams& params, const std::atomic<uint8_t>& abort, DetectionScratch& scratch)
@@ -171,6 +178,6 @@ int DetectDust(const CImage& source, const CImage& median, CImage& map, const Re
 
     if (!scratch.d.Reserve(static_cast<size_t>(tile.Width()) * (tile.Height() + 4)))
         return DetectNoMemory;
-    Smooth(C, r, tile, scratch.d.Data(), map);
+    SmoothCandidates(C, r, tile, scratch.d.Data(), map);
     return DetectDone;
 }

@@ -14,6 +14,12 @@ int FlatRadius(int aggression); // rf: half the side of the square a flat area m
 int TileMargin(int aggression); // rf + 3: how far the detection of a tile looks beyond it
 inline constexpr int kDarknessFloor = 77; // areas darker than this never hold dust
 
+// The final smoothing: candidates (0 or 255 over r, row-major) filtered with
+// the 1-3-8-3-1 sixteenths kernel along rows, then columns, each pass
+// truncated, the nearest sample of r standing in beyond it; written to the
+// map at the tile's pixels. rowPass holds tile width × (tile height + 4).
+void SmoothCandidates(const uint8_t* candidates, const Rect& r, const Rect& tile, uint8_t* rowPass, CImage& map);
+
 // Working memory of the detection, kept by its owner from tile to tile.
 struct DetectionScratch {
     ByteBuffer a, b, c, d, filter;

@@ -52,12 +52,17 @@ int DustEngine::Shutdown()
         return 0;
     runState.store(0);
     wakeEvent.Signal();
+    // Checks spaced 1 ms, 2 ms, … apart; each pause ends early when the worker
+    // acknowledges, so an idle engine stops in one or two checks.
     int checks = 0;
-    for (int sleepMs = 1;; ++sleepMs) {
-        ++checks;
-        if (runState.load() != 0 || sleepMs > kLongestShutdownSleepMs)
-            break;
-        std::this_thread::sleep_for(std::chrono::milliseconds(sleepMs));
+    {
+        std::unique_lock lock(ackMutex);
+        for (int pauseMs = 1;; ++pauseMs) {
+            ++checks;
+            if (runState.load() != 0 || pauseMs > kLongestShutdownSleepMs)
+                break;
+            acknowledged.wait_for(lock, std::chrono::milliseconds(pauseMs), [this] { return runState.load() != 0; });
+        }
     }
     // A worker still inside a long tile has not acknowledged yet; its planes
     // must outlive it, so wait for it to end rather than free them under it.
@@ -228,14 +233,23 @@ void DustEngine::WorkerLoop()
             }
             abortFlag.store(0);
         }
-        if (!finished.IsEmpty()) {
-            Rect last = finished;
-            flush(true);
-            queue->AddDirty(last, 0);
-            post(0, -1);
-        }
+        // Out of work: report the last run, then the end of the batch. The
+        // worker is idle again before the window hears of it.
+        const Rect last = finished;
+        const int level = currentLevel.load(), tag = currentTag.load();
+        finished = {};
         currentLevel.store(-1);
         currentTag.store(-1);
+        if (!last.IsEmpty()) {
+            queue->AddDirty(last, level);
+            queue->AddDirty(last, 0);
+            post(level, tag);
+            post(0, -1);
+        }
     }
-    runState.store(-1);
+    {
+        std::lock_guard guard(ackMutex);
+        runState.store(-1);
+    }
+    acknowledged.notify_all();
 }

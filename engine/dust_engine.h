@@ -1,5 +1,7 @@
 #pragma once
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cstdint>
 #include <memory>
 #include <thread>
@@ -54,6 +56,8 @@ public:
     const CImage* Source() const { return &source; }
     CImage* MedianImage() const { return kernel ? kernel->MedianImage() : nullptr; }
 
+    // The queue, for progress displays and tests; null for a refused source.
+    const TileQueue* Queue() const { return queue.get(); }
     int CurrentLevel() const { return currentLevel.load(std::memory_order_relaxed); }
     EngineCounts Counts() const;
 
@@ -84,5 +88,7 @@ private:
     std::atomic<int> runState { 0 }; // 1 running, 0 stop requested, −1 worker finished
     std::atomic<uint8_t> abortFlag { 0 }; // window sets, worker clears; polled by the kernel
     std::atomic<int> counts[6] = {}; // worker writes: EngineCounts fields
+    std::mutex ackMutex; // pairs with `acknowledged` for the stop acknowledgement
+    std::condition_variable acknowledged;
     std::thread worker;
 };

@@ -1,5 +1,7 @@
 #include "engine/median_filter.h"
 
+#include "engine/median_network.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -30,15 +32,9 @@ void MedianLine(const uint8_t* line, int n, int from, int to, int radius, uint8_
     while (below + hist[m] <= rank)
         below += hist[m++];
     uint8_t* o = out;
-    for (int x = from;; ++x) {
-        *o = static_cast<uint8_t>(m);
-        o += outStride;
-        if (x + 1 >= to)
-            break;
-        int leaving = line[ClampIndex(x - radius, n)];
-        int entering = line[ClampIndex(x + radius + 1, n)];
-        if (leaving == entering)
-            continue;
+    *o = static_cast<uint8_t>(m);
+    // Windows that reach past an end take the end sample; the interior needs no clamping.
+    auto step = [&](int leaving, int entering) {
         --hist[leaving];
         below -= leaving < m;
         ++hist[entering];
@@ -47,6 +43,21 @@ void MedianLine(const uint8_t* line, int n, int from, int to, int radius, uint8_
             below -= hist[--m];
         while (below + hist[m] <= rank)
             below += hist[m++];
+    };
+    int x = from + 1;
+    const int clampedHead = std::min(to, radius + 1); // x − r − 1 < 0 up to here
+    for (; x < clampedHead; ++x) {
+        step(line[ClampIndex(x - radius - 1, n)], line[ClampIndex(x + radius, n)]);
+        *(o += outStride) = static_cast<uint8_t>(m);
+    }
+    const int interiorEnd = std::min(to, n - radius); // x + r < n below this
+    for (; x < interiorEnd; ++x) {
+        step(line[x - radius - 1], line[x + radius]);
+        *(o += outStride) = static_cast<uint8_t>(m);
+    }
+    for (; x < to; ++x) {
+        step(line[ClampIndex(x - radius - 1, n)], line[ClampIndex(x + radius, n)]);
+        *(o += outStride) = static_cast<uint8_t>(m);
     }
 }
 
@@ -56,6 +67,8 @@ int SeparableMedian(const uint8_t* plane, int width, int height, const Rect& rec
     Rect r = Intersect(rect, { 0, 0, width, height });
     if (r.IsEmpty() || radius < 0)
         return 0;
+    if (radius >= 1 && radius <= kNetworkMaxRadius)
+        return SeparableMedianNetwork(plane, width, height, r, radius, out, scratch, abort);
     // Rows of the first pass: those the column windows reach, inside the plane.
     // Rows beyond them are the nearest computed row, which is what clamping the
     // column index to these rows gives.

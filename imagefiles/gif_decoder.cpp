@@ -17,9 +17,11 @@ constexpr uint8_t kColourTableFlag = 0x80;
 constexpr uint8_t kInterlaceFlag = 0x40;
 // However short its LZW data, an image up to this many pixels is accepted:
 // a truncated file shows what it has, the rest at index 0.
-constexpr uint64_t kAlwaysAcceptedPixels = uint64_t(1) << 24;
-// No LZW code of at least 2 bits can stand for more than 4096 pixels.
-constexpr uint64_t kMaxPixelsPerDataByte = 4 * 4096;
+constexpr uint64_t kAlwaysAcceptedPixels = uint64_t(1) << 16;
+// A code's string is at most one pixel longer than the previous one's, and a
+// table holds about 4090 codes between clears, so even an ideal stream
+// averages under 1500 pixels per byte of LZW data.
+constexpr uint64_t kMaxPixelsPerDataByte = 2048;
 
 // Reads `entries` colours over the table from index 0. Colours that the file
 // ends before keep what they had (black unless an earlier table set them).

@@ -194,8 +194,14 @@ bool ContinuesOnNextLine(std::string_view line)
 {
     if (line.empty() || line.back() != '\\')
         return false;
-    size_t equals = line.find("=hex");
-    return equals != std::string_view::npos && line.find('"', equals) == std::string_view::npos;
+    std::string name;
+    std::string_view rest;
+    if (line.front() == '@')
+        rest = line.substr(1);
+    else if (!ReadQuoted(line, name, rest))
+        return false;
+    rest = Trim(rest);
+    return !rest.empty() && rest.front() == '=' && StartsWithNoCase(Trim(rest.substr(1)), "hex");
 }
 
 void AppendQuoted(std::string& out, std::string_view text)

@@ -54,7 +54,8 @@ RegistryValue& RegistryKey::Value(std::string_view name)
     name = name.substr(0, name.find('\0'));
     RegistryCheck(name.size() < _MAX_REG_VALUE, "strlen(name) < _MAX_REG_VALUE");
     if (name.size() >= _MAX_REG_VALUE) {
-        refused = std::make_unique<RegistryValue>(*this, std::string_view());
+        if (!refused)
+            refused = std::make_unique<RegistryValue>(*this, std::string_view());
         return *refused;
     }
     for (auto it = values.rbegin(); it != values.rend(); ++it)

@@ -79,11 +79,12 @@ bool FileVersionInfo::LoadFromModule(void* module)
     if (!module)
         return LoadFromFile("/proc/self/exe");
     link_map* map = nullptr;
-    if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || !map || !map->l_name || !*map->l_name) {
+    if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || !map || !map->l_name) {
         Reset();
         return false;
     }
-    return LoadFromFile(map->l_name);
+    // The program itself (dlopen of null) is listed without a name.
+    return LoadFromFile(*map->l_name ? map->l_name : "/proc/self/exe");
 }
 
 bool FileVersionInfo::LoadFromFile(const char* path)

@@ -50,6 +50,7 @@ private slots:
     void savesEachFormatAndReadsItBack();
     void sixteenBitRoundTrip();
     void failedSaveKeepsTheChanges();
+    void rotatedViewSavesTurnedOnlyWhenAsked();
 };
 
 void WorkflowPromptsTest::escWithAnUnchangedImage()
@@ -299,6 +300,34 @@ void WorkflowPromptsTest::failedSaveKeepsTheChanges()
     QCOMPARE(script->asked.last(), QStringLiteral("Unable to save the image in file %1\nThis file may be write protected.")
                                        .arg(Target("no-such-folder/out.bmp")));
     QVERIFY(window.IsModified());
+}
+
+void WorkflowPromptsTest::rotatedViewSavesTurnedOnlyWhenAsked()
+{
+    CSpeckwashDlg window;
+    auto script = OpenIn(window, Picture("turned.bmp"));
+    window.Rotate(1);
+    QVERIFY(WaitForEngine(window));
+    const CImage& corrected = *window.Engine()->WorkImage();
+    script->saveType = 1;
+    script->savePath = Target("flat.bmp");
+    QCOMPARE(window.Save(), CSpeckwashDlg::Saved);
+    QByteArray flatPath = Target("flat.bmp").toLocal8Bit();
+    CImage flat(flatPath.constData(), 0);
+    QCOMPARE(flat.width, 300); // the view's turn is not saved by default
+
+    window.SetSaveRotated(1);
+    script->savePath = Target("turned-out.bmp");
+    QCOMPARE(window.Save(), CSpeckwashDlg::Saved);
+    QByteArray turnedPath = Target("turned-out.bmp").toLocal8Bit();
+    CImage turned(turnedPath.constData(), 0);
+    QCOMPARE(turned.width, 200);
+    QCOMPARE(turned.height, 300);
+    // Clockwise: source (x, y) lands at (h − 1 − y, x).
+    for (auto [x, y] : { std::pair { 0, 0 }, std::pair { 150, 100 }, std::pair { 299, 37 } })
+        for (int ch = 0; ch < 3; ++ch)
+            QCOMPARE(turned.Plane8(ch)[static_cast<size_t>(x) * 200 + (199 - y)],
+                corrected.Plane8(ch)[static_cast<size_t>(y) * 300 + x]);
 }
 
 QTEST_MAIN(WorkflowPromptsTest)

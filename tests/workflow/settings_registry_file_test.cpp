@@ -64,7 +64,7 @@ TEST(SettingsRegistryFile, WritesWhatItReadsBack)
     std::vector<uint8_t> large(700);
     for (size_t i = 0; i < large.size(); ++i)
         large[i] = static_cast<uint8_t>(i * 7);
-    SetRegistryValue(key, "Large", RegBinary, large);
+    SetRegistryValue(key, "Large =hex \"name\"", RegBinary, large); // wrapped; its name looks like data
 
     std::string text = FormatRegistryText(document);
     EXPECT_EQ(text.rfind("REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Quillmark Inc\\Speckwash\\1.0]\n", 0), 0u);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
@@ -21,8 +22,9 @@ protected:
     void TearDown() override
     {
         unsetenv("SPECKWASH_REGISTRY");
-        std::string command = "rm -rf '" + folder + "'";
-        EXPECT_EQ(std::system(command.c_str()), 0);
+        std::error_code error;
+        std::filesystem::remove_all(folder, error);
+        EXPECT_FALSE(error) << error.message();
     }
 
     std::string ReadFile() const

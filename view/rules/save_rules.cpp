@@ -68,8 +68,3 @@ std::string NameForSaveType(const std::string& name, int type)
     std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
     return type == SaveTypeAll ? stem : stem + kExtensions[type];
 }
-
-std::string SaveTargetPath(const std::string& chosen, int type)
-{
-    return type == SaveTypeAll ? chosen : NameForSaveType(chosen, type);
-}

@@ -29,10 +29,6 @@ std::string ExtensionOf(const std::string& path);
 // removes the extension, any other type leaves the name.
 std::string NameForSaveType(const std::string& name, int type);
 
-// The file actually written: like NameForSaveType, except that "all files"
-// keeps the chosen name as it is.
-std::string SaveTargetPath(const std::string& chosen, int type);
-
 // The quality buttons of the JPEG panel, in order: Low, Medium, High, Same as Input.
 inline constexpr int kJpegQualities[4] = { 24, 40, 60, 200 };
 inline constexpr int kSameAsInputQuality = 200;

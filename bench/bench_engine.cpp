@@ -1,0 +1,176 @@
+// Speed of the dust engine: one tile from scratch at several dust sizes, a
+// whole 24-megapixel scan through the engine with one worker, and how fast a
+// brush request interrupts a long automatic tile.
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <ctime>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "engine/dust_engine.h"
+#include "engine/dust_kernel.h"
+
+namespace {
+// A scan-like picture: smooth bright field, textured patches and specks.
+std::unique_ptr<CImage> MakeScan(int width, int height)
+{
+    auto image = std::make_unique<CImage>(width, height, 3, SampleU8);
+    std::mt19937 rng(1234);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            size_t i = static_cast<size_t>(y) * width + x;
+            bool textured = ((x / 700) + (y / 500)) % 3 == 0;
+            for (int c = 0; c < 3; ++c) {
+                int v = 160 + (x % 512) / 16 - (y % 384) / 24 + c * 5 + static_cast<int>(rng() % 5);
+                if (textured)
+                    v = 60 + static_cast<int>(rng() % 170);
+                image->Plane8(c)[i] = static_cast<uint8_t>(v);
+            }
+        }
+    for (int s = 0; s < width * height / 2000; ++s) {
+        int cx = static_cast<int>(rng() % width), cy = static_cast<int>(rng() % height);
+        for (int c = 0; c < 3; ++c)
+            image->Plane8(c)[static_cast<size_t>(cy) * width + cx] /= 2;
+    }
+    return image;
+}
+
+DustParams Defaults(int radius)
+{
+    DustParams p;
+    p.automation = 1;
+    p.dustRadius = static_cast<uint8_t>(radius);
+    p.dustThreshold = 11;
+    p.aggression = 31;
+    p.flatness = 25;
+    return p;
+}
+
+struct Planes {
+    explicit Planes(const CImage& source)
+        : work(1, 1, 3, SampleU8)
+        , mask(source.width, source.height, 1, SampleU8)
+        , size(source.width, source.height, 1, SampleU8)
+    {
+        source.ConvertInto(work);
+        mask.Fill(1, 1, 1, 0);
+        size.Fill(0, 0, 0, 0);
+    }
+    CImage work, mask, size;
+};
+
+// One interior 256 × 256 tile processed from scratch (median, detection,
+// composite). Between runs the kernel's median over the tile is replaced by
+// one of another radius (untimed), so nothing is reused but the memory.
+// Second argument 0: a smooth tile with specks, as most of a scan; 1: a tile
+// of pure noise, the worst case for the running histogram of large sizes.
+void BM_InteriorTile(benchmark::State& state)
+{
+    static auto scan = MakeScan(1024, 1024);
+    Planes planes(*scan);
+    DustKernel kernel(*scan, planes.work, planes.mask, planes.size);
+    std::atomic<uint8_t> abort { 0 };
+    const int radius = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        const int left = state.range(1) ? 256 : 768;
+        kernel.ComputeMedian({ left - 60, 200, left + 316, 570 }, radius + 1, abort);
+        Tile tile;
+        tile.rect = { left, 256, left + 256, 512 };
+        tile.id = 6;
+        tile.takenLevel = 1;
+        tile.kindMask[1] = KindAuto;
+        tile.requested = Defaults(radius);
+        state.ResumeTiming();
+        int r = kernel.ProcessTile(tile, abort);
+        benchmark::DoNotOptimize(r);
+    }
+}
+BENCHMARK(BM_InteriorTile)->ArgsProduct({ { 1, 3, 10, 30, 60 }, { 0, 1 } })->Unit(benchmark::kMillisecond);
+
+class DoneSignal : public RegionListener {
+public:
+    void RegionDone(int level, int tag) override
+    {
+        if (level != 0 || tag != -1)
+            return;
+        {
+            std::lock_guard guard(mutex);
+            done = true;
+        }
+        wake.notify_all();
+    }
+    void Wait()
+    {
+        std::unique_lock lock(mutex);
+        wake.wait(lock, [this] { return done; });
+        done = false;
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool done = false;
+};
+
+double ProcessCpuSeconds()
+{
+    timespec t {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+}
+
+// A whole 6000 × 4000 RGB scan through the engine, every tile, one worker.
+// The time is the process's CPU time while the window thread sleeps, so
+// that other load on the machine does not count.
+void BM_WholeImage(benchmark::State& state)
+{
+    auto scan = MakeScan(6000, 4000);
+    DustParams p = Defaults(10);
+    for (auto _ : state) {
+        DoneSignal signal;
+        DustEngine engine(*scan, 256, &signal);
+        double cpu = ProcessCpuSeconds();
+        auto start = std::chrono::steady_clock::now();
+        engine.Request({ 0, 0, 6000, 4000 }, KindAuto, 0, 1, &p);
+        signal.Wait();
+        state.SetIterationTime(ProcessCpuSeconds() - cpu);
+        state.counters["wallSeconds"] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peakBytesPerPixel"] = usage.ru_maxrss * 1024.0 / (6000.0 * 4000.0);
+}
+BENCHMARK(BM_WholeImage)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+
+// A level-2 request against a level-0 tile at dust size 100 (aggression 5,
+// so the widest margin): time from the request until the tile has stopped.
+// Runs where the tile finished first are not counted as interruptions.
+void BM_InterruptLongTile(benchmark::State& state)
+{
+    auto scan = MakeScan(1024, 1024);
+    DustParams p = Defaults(100);
+    p.aggression = 5;
+    int interrupted = 0;
+    for (auto _ : state) {
+        DustEngine engine(*scan, 256, nullptr);
+        engine.Request({ 300, 300, 301, 301 }, KindAuto, 0, 1, &p); // an interior tile
+        while (engine.Counts().started < 1)
+            std::this_thread::yield();
+        auto start = std::chrono::steady_clock::now();
+        engine.Request({ 600, 600, 601, 601 }, KindBrush, 2, 1, &p);
+        while (engine.Counts().aborted < 1 && engine.Counts().done < 1)
+            std::this_thread::yield();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        interrupted += engine.Counts().aborted;
+    }
+    state.counters["interrupted"] = interrupted;
+}
+BENCHMARK(BM_InterruptLongTile)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+} // namespace

@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "cli/output_files.h"
+#include "cli/output_plan.h"
+
+namespace {
+
+class CliFolder : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "speckwash-cli-XXXXXX").string();
+        ASSERT_TRUE(mkdtemp(pattern.data()));
+        folder = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+    std::string Path(const std::string& name) const { return folder + "/" + name; }
+    void Write(const std::string& name, const std::string& text) const { std::ofstream(Path(name)) << text; }
+    std::string Read(const std::string& name) const
+    {
+        std::ifstream in(Path(name));
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    size_t FileCount() const
+    {
+        return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(folder), {}));
+    }
+    std::string folder;
+};
+
+CleanOptions OutDir(const std::string& dir)
+{
+    CleanOptions o;
+    o.outDir = dir;
+    return o;
+}
+
+} // namespace
+
+TEST(CliOutputPlan, ExtensionsUnderOutDir)
+{
+    EXPECT_EQ(OutputExtensionFor("scan.TIFF", ""), ".tif");
+    EXPECT_EQ(OutputExtensionFor("photo.JPEG", ""), ".jpg");
+    EXPECT_EQ(OutputExtensionFor("photo.Jpg", ""), ".jpg");
+    EXPECT_EQ(OutputExtensionFor("a.bmp", ""), ".bmp");
+    EXPECT_EQ(OutputExtensionFor("a.png", ""), ".png");
+    // Formats that cannot be written become TIFF, which loses nothing.
+    EXPECT_EQ(OutputExtensionFor("anim.gif", ""), ".tif");
+    EXPECT_EQ(OutputExtensionFor("layers.psd", ""), ".tif");
+    EXPECT_EQ(OutputExtensionFor("no-extension", ""), ".tif");
+    EXPECT_EQ(OutputExtensionFor("a.png", "jpg"), ".jpg");
+    EXPECT_EQ(MapPathBeside("out/a.tif"), "out/a.dustmap.png");
+    EXPECT_EQ(MapPathBeside("out.d/a"), "out.d/a.dustmap.png");
+}
+
+TEST_F(CliFolder, PlanNamesOutputsAfterInputs)
+{
+    CleanOptions o = OutDir(folder);
+    o.maps = true;
+    auto plan = PlanOutputs(o, { "/scans/roll1/frame.TIFF", "print.gif", "x/photo.jpeg" });
+    ASSERT_EQ(plan.size(), 3u);
+    EXPECT_EQ(plan[0].output, Path("frame.tif"));
+    EXPECT_EQ(plan[0].mapPath, Path("frame.dustmap.png"));
+    EXPECT_EQ(plan[1].output, Path("print.tif"));
+    EXPECT_EQ(plan[2].output, Path("photo.jpg"));
+    for (const auto& f : plan)
+        EXPECT_TRUE(f.problem.empty()) << f.problem;
+}
+
+TEST_F(CliFolder, PlanRefusesWhatMustNotHappen)
+{
+    Write("exists.tif", "x");
+    Write("input.png", "x");
+    CleanOptions o = OutDir(folder);
+    o.format = "tif";
+    auto plan = PlanOutputs(o, { "a/exists.png", "b/same.png", "c/same.bmp", Path("input.png") });
+    EXPECT_NE(plan[0].problem.find("exists"), std::string::npos);
+    EXPECT_TRUE(plan[1].problem.empty());
+    EXPECT_NE(plan[2].problem.find("also the output of b/same.png"), std::string::npos);
+    EXPECT_TRUE(plan[3].problem.empty()); // input.png → input.tif
+
+    CleanOptions single;
+    single.output = Path("input.png");
+    plan = PlanOutputs(single, { Path("input.png") });
+    EXPECT_NE(plan[0].problem.find("would overwrite its input"), std::string::npos);
+    single.overwrite = true;
+    plan = PlanOutputs(single, { Path("input.png") });
+    EXPECT_TRUE(plan[0].problem.empty());
+
+    single.output = Path("out.gif");
+    plan = PlanOutputs(single, { "in.png" });
+    EXPECT_NE(plan[0].problem.find("cannot write"), std::string::npos);
+}
+
+TEST_F(CliFolder, CommitNeverReplacesWithoutOverwrite)
+{
+    std::string temporary;
+    ASSERT_TRUE(CreateTemporaryBeside(Path("out.tif"), temporary));
+    // The writer is chosen by extension, so the temporary name keeps it.
+    EXPECT_EQ(temporary.substr(temporary.size() - 4), ".tif");
+    EXPECT_EQ(temporary.rfind(folder + "/.out.tif.", 0), 0u);
+    std::ofstream(temporary) << "new";
+    Write("out.tif", "old");
+    std::string error;
+    EXPECT_FALSE(CommitTemporary(temporary, Path("out.tif"), false, error));
+    EXPECT_NE(error.find("exists"), std::string::npos);
+    EXPECT_EQ(Read("out.tif"), "old");
+    EXPECT_EQ(FileCount(), 1u); // the temporary file is gone
+
+    ASSERT_TRUE(CreateTemporaryBeside(Path("out.tif"), temporary));
+    std::ofstream(temporary) << "new";
+    EXPECT_TRUE(CommitTemporary(temporary, Path("out.tif"), true, error));
+    EXPECT_EQ(Read("out.tif"), "new");
+    EXPECT_EQ(FileCount(), 1u);
+
+    ASSERT_TRUE(CreateTemporaryBeside(Path("fresh.png"), temporary));
+    std::ofstream(temporary) << "png";
+    EXPECT_TRUE(CommitTemporary(temporary, Path("fresh.png"), false, error));
+    EXPECT_EQ(Read("fresh.png"), "png");
+    EXPECT_EQ(FileCount(), 2u);
+
+    EXPECT_FALSE(CreateTemporaryBeside(Path("no-such-folder/x.tif"), temporary));
+}
+
+TEST_F(CliFolder, InputListSkipsBlankLines)
+{
+    Write("list.txt", "a.tif\r\n\nb c.png\n  \nlast.jpg");
+    std::vector<std::string> inputs;
+    std::string error;
+    ASSERT_TRUE(ReadInputList(Path("list.txt"), inputs, error));
+    EXPECT_EQ(inputs, (std::vector<std::string> { "a.tif", "b c.png", "last.jpg" }));
+    EXPECT_FALSE(ReadInputList(Path("missing.txt"), inputs, error));
+}

@@ -1,0 +1,284 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "dust_test_images.h"
+#include "engine/dust_engine.h"
+#include "engine/manual_planes.h"
+
+namespace {
+using Message = std::pair<int, int>;
+using namespace std::chrono_literals;
+
+// Stands in for the window: records every message, never blocks the worker
+// for longer than a push.
+class RecordingListener : public RegionListener {
+public:
+    void RegionDone(int level, int tag) override
+    {
+        {
+            std::lock_guard guard(mutex);
+            messages.emplace_back(level, tag);
+        }
+        arrived.notify_all();
+    }
+    // Waits until `count` end-of-work messages (0, −1) have arrived.
+    bool WaitForIdle(size_t count = 1, std::chrono::seconds limit = 60s)
+    {
+        std::unique_lock lock(mutex);
+        return arrived.wait_for(lock, limit, [&] {
+            return static_cast<size_t>(std::count(messages.begin(), messages.end(), Message { 0, -1 })) >= count;
+        });
+    }
+    std::vector<Message> Messages()
+    {
+        std::lock_guard guard(mutex);
+        return messages;
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::vector<Message> messages;
+};
+
+template <typename Condition>
+bool Poll(Condition condition, std::chrono::seconds limit = 60s)
+{
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(200us);
+    }
+    return true;
+}
+
+// Parameters that make every tile take a while, so that requests can be made
+// while one is in progress.
+DustParams SlowParams()
+{
+    DustParams p = DefaultParams();
+    p.dustRadius = 120;
+    p.aggression = 5;
+    return p;
+}
+
+std::vector<uint8_t> Bytes(const CImage& image)
+{
+    std::vector<uint8_t> all;
+    for (int c = 0; c < 3; ++c)
+        all.insert(all.end(), image.Plane8(c), image.Plane8(c) + image.PixelCount());
+    return all;
+}
+} // namespace
+
+// Opening: the visible part's four tiles at level 1 come before the other
+// twelve, and each run is reported once, then the end of the work.
+TEST(EngineWorker, OpenServesVisibleTilesFirst)
+{
+    auto scan = MakeDustyScan(1000, 800, 21);
+    RecordingListener window;
+    DustEngine engine(*scan, 256, &window);
+    ASSERT_NE(engine.WorkImage(), nullptr);
+    DustParams p = DefaultParams();
+    const Rect visible { 0, 0, 500, 400 };
+    engine.SetTopOnly(1); // both requests in place before the worker starts
+    ASSERT_EQ(engine.RequestOutside(visible, KindAuto, 0, 1, &p), 0);
+    ASSERT_EQ(engine.Request(visible, KindAuto, 1, 1, &p), 0);
+    EXPECT_EQ(engine.Queue()->Snapshot(3).sequence[0], 1); // right of the view
+    EXPECT_EQ(engine.Queue()->Snapshot(9).sequence[0], 2); // below it
+    EXPECT_EQ(engine.Queue()->Snapshot(6).state[0], TileIdle); // visible: moved to level 1
+    engine.SetTopOnly(0);
+    ASSERT_TRUE(window.WaitForIdle());
+    const std::vector<Message> expected { { 1, 1 }, { 0, 1 }, { 0, 2 }, { 0, -1 } };
+    EXPECT_EQ(window.Messages(), expected);
+    EXPECT_EQ(engine.TakeDirty(1), (Rect { 0, 0, 512, 512 }));
+    EXPECT_EQ(engine.TakeDirty(0), (Rect { 0, 0, 1000, 800 }));
+    EXPECT_EQ(engine.Counts().done, 16);
+    EXPECT_EQ(engine.Progress(0), -0.1f);
+    EXPECT_EQ(engine.Progress(1), -0.1f);
+    EXPECT_EQ(engine.CurrentLevel(), -1);
+}
+
+TEST(EngineWorker, OutsidePiecesAndPerTileSequences)
+{
+    auto scan = MakeDustyScan(1000, 800, 22);
+    DustEngine engine(*scan, 256, nullptr);
+    DustParams p = DefaultParams();
+    engine.SetTopOnly(1);
+    // View in the middle: above, left, right, below; per-tile sequences with
+    // pieces 10000 apart.
+    ASSERT_EQ(engine.RequestOutside({ 300, 300, 600, 500 }, KindAuto, 0, -1, &p), 0);
+    const TileQueue& q = *engine.Queue();
+    // Above: tiles 1 to 8 get 1 to 8; left (tiles 5, 6) 10001 on, right
+    // (7, 8) 20001 on; below (5 to 16) 30001 on, last in, so it stays.
+    EXPECT_EQ(q.Snapshot(1).sequence[0], 1);
+    EXPECT_EQ(q.Snapshot(4).sequence[0], 4);
+    EXPECT_EQ(q.Snapshot(5).sequence[0], 30001);
+    EXPECT_EQ(q.Snapshot(13).sequence[0], 30009);
+    engine.RequestOutside({ 0, 0, 300, 300 }, KindAuto, 0, -1, &p);
+    EXPECT_EQ(q.Snapshot(2).sequence[0], 1); // right of the view: the first piece here
+    EXPECT_EQ(q.Snapshot(5).sequence[0], 10001); // below
+    // Reprioritising the view moves queued tiles without adding any.
+    ASSERT_EQ(engine.Reprioritise({ 0, 0, 256, 256 }, KindAuto, 1, 1, &p), 0);
+    EXPECT_EQ(q.Snapshot(1).state[1], TileQueued);
+    EXPECT_EQ(q.Snapshot(1).state[0], TileIdle);
+    EXPECT_EQ(engine.Request({ 2000, 2000, 2100, 2100 }, KindAuto, 1, 1, &p), -1);
+}
+
+// Interruption: a request of a level above the one being worked at stops the
+// tile in progress; one at the same level does not; and at the start of a
+// batch any request does.
+TEST(EngineWorker, InterruptionRules)
+{
+    auto scan = MakeDustyScan(1024, 256, 23);
+    DustParams p = SlowParams();
+    const Rect all { 0, 0, 1024, 256 };
+    const Rect lastTile { 768, 0, 1024, 256 };
+    {
+        RecordingListener window;
+        DustEngine engine(*scan, 256, &window);
+        engine.Request(all, KindAuto, 1, 1, &p);
+        ASSERT_TRUE(Poll([&] { return engine.Progress(1) > 0; }));
+        engine.Request(lastTile, KindAuto, 1, 1, &p); // same level: no abort
+        ASSERT_TRUE(window.WaitForIdle());
+        EXPECT_EQ(engine.Counts().aborted, 0);
+        EXPECT_EQ(engine.Counts().done, 4);
+    }
+    {
+        RecordingListener window;
+        DustEngine engine(*scan, 256, &window);
+        engine.Request(all, KindAuto, 0, 1, &p);
+        ASSERT_TRUE(Poll([&] { return engine.Progress(0) > 0; }));
+        engine.Request(lastTile, KindAuto, 1, 1, &p); // above level 0: abort
+        ASSERT_TRUE(window.WaitForIdle());
+        EXPECT_GE(engine.Counts().aborted, 1);
+        EXPECT_EQ(engine.Counts().done, 4);
+        const std::vector<Message> expected { { 1, 1 }, { 0, 1 }, { 0, -1 } };
+        EXPECT_EQ(window.Messages(), expected);
+    }
+    {
+        RecordingListener window;
+        DustEngine engine(*scan, 256, &window);
+        engine.Request(all, KindAuto, 0, 1, &p);
+        ASSERT_TRUE(Poll([&] { return engine.Counts().started >= 1; }));
+        engine.Request(lastTile, KindAuto, 0, 1, &p); // nothing completed yet: abort
+        ASSERT_TRUE(window.WaitForIdle());
+        EXPECT_GE(engine.Counts().aborted, 1);
+        EXPECT_EQ(engine.Counts().done, 4);
+    }
+}
+
+// Automation off: processed tiles are recomposited without the map and show
+// the source except where the brush marked pixels; untouched tiles have no work.
+TEST(EngineWorker, AutomationOffRestoresSource)
+{
+    auto scan = MakeDustyScan(600, 300, 24);
+    const size_t marked = 30 * 600 + 30;
+    for (int c = 0; c < 3; ++c)
+        scan->Plane8(c)[marked] = 0; // a black speck, far from its median
+    RecordingListener window;
+    DustEngine engine(*scan, 256, &window);
+    DustParams p = DefaultParams();
+    engine.Request({ 0, 0, 200, 200 }, KindAuto, 1, 1, &p);
+    ASSERT_TRUE(window.WaitForIdle(1));
+    ASSERT_NE(Bytes(*engine.WorkImage()), Bytes(*scan));
+    WriteManual(engine.ManualMask()->Plane8(0) + marked, 255);
+    WriteManual(engine.ManualDustSize()->Plane8(0) + marked, 3);
+    engine.Request({ 30, 30, 31, 31 }, KindBrush, 2, 1, &p);
+    ASSERT_TRUE(window.WaitForIdle(2));
+
+    p.automation = 0;
+    engine.SetTopOnly(1);
+    engine.RequestOutside({ 0, 0, 200, 200 }, KindAuto, 0, 1, &p);
+    engine.Request({ 0, 0, 200, 200 }, KindAuto, 1, 1, &p);
+    engine.SetTopOnly(0);
+    ASSERT_TRUE(window.WaitForIdle(3));
+    EXPECT_EQ(engine.Counts().reverted, 1);
+    EXPECT_EQ(engine.Counts().noWork, 5);
+    auto work = Bytes(*engine.WorkImage());
+    auto source = Bytes(*scan);
+    size_t differing = 0;
+    for (size_t i = 0; i < work.size(); ++i)
+        if (work[i] != source[i]) {
+            ++differing;
+            EXPECT_EQ(i % scan->PixelCount(), marked);
+        }
+    EXPECT_GT(differing, 0u);
+}
+
+// A dab's request for a tile the worker holds at level 2 is served after the
+// dab, so the tile is composited again with the dab's final values.
+TEST(EngineWorker, DabDuringItsTileIsServedAfterwards)
+{
+    auto scan = MakeDustyScan(256, 256, 25);
+    RecordingListener window;
+    DustEngine engine(*scan, 256, &window);
+    DustParams p = DefaultParams();
+    p.automation = 0;
+    p.brushDustSize = 200; // a long, uninterruptible brush median
+    engine.SetTopOnly(1);
+    engine.Request({ 10, 10, 11, 11 }, KindBrush, 2, 1, &p);
+    ASSERT_TRUE(Poll([&] { return engine.Counts().started >= 1; }));
+    const size_t dab = 100 * 256 + 100;
+    WriteManual(engine.ManualMask()->Plane8(0) + dab, 255);
+    engine.Request({ 100, 100, 101, 101 }, KindBrush, 2, 1, &p);
+    ASSERT_TRUE(window.WaitForIdle());
+    engine.SetTopOnly(0);
+    EXPECT_EQ(engine.Counts().done, 2);
+    int changed = 0;
+    for (int c = 0; c < 3; ++c)
+        changed += engine.WorkImage()->Plane8(c)[dab] != scan->Plane8(c)[dab];
+    EXPECT_GT(changed, 0);
+}
+
+TEST(EngineWorker, ShutdownOfIdleAndBusyEngines)
+{
+    auto scan = MakeDustyScan(512, 256, 26);
+    // Idle: one or two checks. A loaded machine may not run the worker within
+    // the first pause, so one of a few engines must show it.
+    int fewest = 1000;
+    for (int attempt = 0; attempt < 5 && fewest > 2; ++attempt) {
+        DustEngine engine(*scan, 256, nullptr);
+        std::this_thread::sleep_for(20ms); // the worker is waiting for work
+        int checks = engine.Shutdown();
+        EXPECT_LE(checks, 20);
+        fewest = std::min(fewest, checks);
+        EXPECT_EQ(engine.Shutdown(), 0); // stopped once only
+    }
+    EXPECT_LE(fewest, 2);
+    {
+        // Busy: the tile in progress runs to its end before the planes go.
+        DustEngine engine(*scan, 256, nullptr);
+        DustParams p = SlowParams();
+        engine.Request({ 0, 0, 512, 256 }, KindAuto, 0, 1, &p);
+        ASSERT_TRUE(Poll([&] { return engine.Counts().started >= 1; }));
+    }
+}
+
+TEST(EngineWorker, RefusesImagesItCannotClean)
+{
+    CImage grey(64, 64, 1, SampleU8);
+    CImage deep(64, 64, 3, SampleU16);
+    for (const CImage* source : { &grey, &deep }) {
+        DustEngine engine(*source, 256, nullptr);
+        EXPECT_EQ(engine.WorkImage(), nullptr);
+        EXPECT_EQ(engine.DetectionMap(), nullptr);
+        DustParams p = DefaultParams();
+        EXPECT_EQ(engine.Request({ 0, 0, 64, 64 }, KindAuto, 1, 1, &p), -1);
+        EXPECT_EQ(engine.Progress(1), -0.1f);
+    }
+    auto scan = MakeDustyScan(64, 48, 27);
+    DustEngine engine(*scan, 256, nullptr);
+    ASSERT_NE(engine.WorkImage(), nullptr);
+    EXPECT_EQ(Bytes(*engine.WorkImage()), Bytes(*scan));
+    EXPECT_EQ(engine.ManualMask()->Plane8(0)[64 * 48 - 1], 1);
+    EXPECT_EQ(engine.ManualDustSize()->Plane8(0)[0], 0);
+    EXPECT_EQ(engine.DetectionMap()->Plane8(0)[100], 0);
+}
