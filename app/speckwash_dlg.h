@@ -26,6 +26,8 @@ class CSpeckwashDlg : public QDialog {
     Q_OBJECT
     // The control panel's adapter reads and steers the view state directly.
     friend class CPanelBridge;
+    // So do the pop-up menu and the accelerators.
+    friend class CWindowCommands;
 
 public:
     explicit CSpeckwashDlg(QWidget* parent = nullptr);
