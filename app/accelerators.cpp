@@ -1,6 +1,7 @@
 #include "app/accelerators.h"
 
 #include <QShortcut>
+#include <QWidget>
 
 const std::vector<AcceleratorKey>& AcceleratorTable()
 {

@@ -85,7 +85,7 @@ CHelpViewer::CHelpViewer(QWidget* owner) : QWidget(owner, Qt::Window)
     connect(about, &QToolButton::clicked, this, [this] { ShowAboutBox(this); });
     connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) { OnTreeItem(item); });
     connect(tree_, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) { OnTreeItem(item); });
-    connect(browser_, &QTextBrowser::sourceChanged, this, [this] { FollowPageInTree(); });
+    connect(browser_, &QTextBrowser::sourceChanged, this, [this](const QUrl& url) { FollowPageInTree(url); });
 }
 
 bool CHelpViewer::Load(const QString& path)
@@ -163,11 +163,13 @@ void CHelpViewer::ShowTopic(const std::string& objectPath)
     browser_->setSource(CHelpPageBrowser::PageUrl(objectPath));
 }
 
-QString CHelpViewer::CurrentTopic() const
+QString CHelpViewer::TopicOf(const QUrl& page)
 {
-    const QString path = browser_->source().toLocalFile();
+    const QString path = page.toLocalFile();
     return path.startsWith(kPageRoot + '/') ? path.mid(kPageRoot.size()) : QString();
 }
+
+QString CHelpViewer::CurrentTopic() const { return TopicOf(browser_->source()); }
 
 void CHelpViewer::OnTreeItem(QTreeWidgetItem* item)
 {
@@ -177,9 +179,10 @@ void CHelpViewer::OnTreeItem(QTreeWidgetItem* item)
 }
 
 // The tree marks the page shown, however it was reached.
-void CHelpViewer::FollowPageInTree()
+// The browser announces a page before source() returns it: use the address given.
+void CHelpViewer::FollowPageInTree(const QUrl& page)
 {
-    const QString topic = CurrentTopic();
+    const QString topic = TopicOf(page);
     for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
         if ((*it)->data(0, kLocalRole).toString() == topic) {
             QSignalBlocker quiet(tree_);

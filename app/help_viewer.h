@@ -50,7 +50,8 @@ private:
     void BuildContentsTree();
     void ShowTopic(const std::string& objectPath);
     void OnTreeItem(QTreeWidgetItem* item);
-    void FollowPageInTree();
+    void FollowPageInTree(const QUrl& page);
+    static QString TopicOf(const QUrl& page);
     void ShowFailure(const QString& path);
     void BringUp();
 

@@ -6,7 +6,7 @@
 
 #include "app/context_menu.h"
 
-class CHelpViewer;
+#include "app/help_viewer.h"
 class CPanelBridge;
 class CSpeckwashDlg;
 class CSpeckwashDlg2;

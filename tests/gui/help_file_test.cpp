@@ -117,7 +117,7 @@ private slots:
         QCOMPARE(HelpFilePathBeside("speckwash", "Speckwash.chm"), std::string("Speckwash.chm"));
         // Only the first 255 characters of the program's path count.
         const std::string longPath = "/" + std::string(300, 'd') + "/speckwash";
-        QCOMPARE(HelpFilePathBeside(longPath, "Speckwash.chm"), std::string("Speckwash.chm"));
+        QCOMPARE(HelpFilePathBeside(longPath, "Speckwash.chm"), std::string("/Speckwash.chm"));
         const std::string fits = "/" + std::string(200, 'd') + "/" + std::string(100, 'e');
         QCOMPARE(HelpFilePathBeside(fits, "x.chm"), "/" + std::string(200, 'd') + "/x.chm");
     }

@@ -5,11 +5,11 @@
 #include "app/help_viewer.h"
 #include "app/panel_bridge.h"
 #include "app/panel_layout.h"
-#include "app/settings_access.h"
 #include "app/speckwash_dlg.h"
 #include "app/speckwash_dlg2.h"
 #include "app/window_commands.h"
 #include "gui_test_support.h"
+#include "stored_setting.h"
 #include "help_test_support.h"
 #include "workflow/dust_parameter_rules.h"
 
@@ -97,14 +97,15 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         CSpeckwashDlg2& panel = *bridge.Panel();
+        QVERIFY(Activate(window)); // its first showing shows the panel too
         QVERIFY(Activate(panel));
         QTest::keyClick(&panel, Qt::Key_Tab); // the panel hands Tab to its owner
         QVERIFY(!panel.isVisible());
-        QVERIFY(!LoadStartupSettings().showControls);
+        QCOMPARE(StoredSetting("ShowControls"), 0);
         QVERIFY(Activate(window));
         QTest::keyClick(&window, Qt::Key_Tab);
         QVERIFY(panel.isVisible());
-        QVERIFY(LoadStartupSettings().showControls);
+        QCOMPARE(StoredSetting("ShowControls"), 1);
     }
 
     void afterBeforeAndHighlightKeys()

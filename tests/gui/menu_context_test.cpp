@@ -10,6 +10,7 @@
 #include "app/speckwash_dlg2.h"
 #include "app/window_commands.h"
 #include "gui_test_support.h"
+#include "stored_setting.h"
 #include "workflow/dust_parameter_rules.h"
 
 namespace {
@@ -223,11 +224,11 @@ private slots:
         bridge.Panel()->show();
         Pop(bridge, kCmdViewControlPanel);
         QVERIFY(!bridge.Panel()->isVisible());
-        QVERIFY(!LoadStartupSettings().showControls);
+        QCOMPARE(StoredSetting("ShowControls"), 0);
         auto menu = Pop(bridge, kCmdViewControlPanel);
         QVERIFY(!FindMenuCommand(*menu, kCmdViewControlPanel)->isChecked());
         QVERIFY(bridge.Panel()->isVisible());
-        QVERIFY(LoadStartupSettings().showControls);
+        QCOMPARE(StoredSetting("ShowControls"), 1);
     }
 
     // The tick reads the panel window itself, and the remembered state follows it.
@@ -242,7 +243,7 @@ private slots:
         bridge.Panel()->hide();
         auto menu = Pop(bridge);
         QVERIFY(!FindMenuCommand(*menu, kCmdViewControlPanel)->isChecked());
-        QVERIFY(!LoadStartupSettings().showControls);
+        QCOMPARE(StoredSetting("ShowControls"), 0);
         // So the next toggle shows it rather than hiding it again.
         Pop(bridge, kCmdViewControlPanel);
         QVERIFY(bridge.Panel()->isVisible());
