@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QMenu>
 
@@ -86,7 +87,7 @@ void CWindowCommands::Carry(int command)
     switch (command) {
     case kCmdAddTouchUp:
     case kCmdRemoveTouchUp:
-        bridge_.SetBrushTool(command == kCmdAddTouchUp ? kBrushAddTool : kBrushRemoveTool);
+        ChooseBrushTool(command == kCmdAddTouchUp ? kBrushAddTool : kBrushRemoveTool);
         break;
     case kCmdZoomIn:
         window_.ZoomIn();
@@ -130,6 +131,24 @@ void CWindowCommands::Carry(int command)
         break;
     default:
         break;
+    }
+}
+
+// As a choice in the panel's brush list, so that the list and the brush tip follow.
+void CWindowCommands::ChooseBrushTool(int tool)
+{
+    CSpeckwashDlg2* panel = bridge_.Panel();
+    auto* list = panel ? qobject_cast<QComboBox*>(panel->Control(kIdBrushType)) : nullptr;
+    if (!list) {
+        bridge_.SetBrushTool(tool);
+        return;
+    }
+    for (int entry = 0; entry < list->count(); ++entry) {
+        if (BrushToolForEntry(entry) == tool) {
+            list->setCurrentIndex(entry);
+            emit list->activated(entry);
+            return;
+        }
     }
 }
 

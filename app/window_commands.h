@@ -45,6 +45,7 @@ public:
 private:
     CHelpViewer* OpenHelpViewer();
     void SetPanelVisible(bool visible);
+    void ChooseBrushTool(int tool);
 
     CSpeckwashDlg& window_;
     CPanelBridge& bridge_;

@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QComboBox>
 #include <QMenu>
 #include <QTest>
 
@@ -188,10 +189,14 @@ private slots:
         QVERIFY(window.OpenFile(picture));
         CWindowCommands& commands = bridge.Commands();
 
+        // The panel's brush list follows the menu's choice.
+        auto* brushList = qobject_cast<QComboBox*>(bridge.Panel()->Control(kIdBrushType));
         commands.Carry(kCmdRemoveTouchUp);
         QCOMPARE(bridge.BrushTool(), kBrushRemoveTool);
+        QCOMPARE(BrushToolForEntry(brushList->currentIndex()), kBrushRemoveTool);
         commands.Carry(kCmdAddTouchUp);
         QCOMPARE(bridge.BrushTool(), kBrushAddTool);
+        QCOMPARE(BrushToolForEntry(brushList->currentIndex()), kBrushAddTool);
 
         const bool highlight = bridge.HighlightOn();
         commands.Carry(kCmdHighlight);
