@@ -1,4 +1,6 @@
+#include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QComboBox>
 #include <QMenu>
 #include <QTest>
@@ -252,6 +254,30 @@ private slots:
         // So the next toggle shows it rather than hiding it again.
         Pop(bridge, kCmdViewControlPanel);
         QVERIFY(bridge.Panel()->isVisible());
+    }
+
+    void rightClickInEitherWindowOpensTheMenu()
+    {
+        CSpeckwashDlg window;
+        Script(window);
+        CPanelBridge bridge(window);
+        window.show();
+        QList<QPoint> shownAt;
+        QList<QWidget*> owners;
+        bridge.Commands().chooseFromMenu = [&](QMenu& menu, const QPoint& at) {
+            shownAt << at;
+            owners << menu.parentWidget();
+            return 0;
+        };
+        QContextMenuEvent inWindow(QContextMenuEvent::Mouse, QPoint(20, 30), window.mapToGlobal(QPoint(20, 30)));
+        QApplication::sendEvent(&window, &inWindow);
+        QTest::mouseClick(bridge.Panel(), Qt::RightButton, {}, QPoint(15, 25));
+        bridge.Commands().chooseFromMenu = nullptr;
+        QCOMPARE(shownAt.size(), 2);
+        QCOMPARE(shownAt[0], window.mapToGlobal(QPoint(20, 30)));
+        QCOMPARE(owners[0], static_cast<QWidget*>(&window));
+        QCOMPARE(shownAt[1], bridge.Panel()->mapToGlobal(QPoint(15, 25)));
+        QCOMPARE(owners[1], static_cast<QWidget*>(bridge.Panel()));
     }
 
     void exitWithoutAnImageEndsTheWindow()
