@@ -102,7 +102,7 @@ void CWindowCommands::Carry(int command)
         window_.SetViewAfter(!window_.viewAfter);
         break;
     case kCmdHighlight:
-        bridge_.SetHighlight(!window_.highlightOn, panel ? panel->HighlightColour() : window_.highlightColour);
+        ToggleHighlight();
         break;
     case kCmdOpen:
         window_.Open();
@@ -183,11 +183,20 @@ void CWindowCommands::Accelerator(int command, bool inPanel)
         if (inPanel && panel)
             panel->ClickHighlights();
         else
-            window_.SetHighlight(!window_.highlightOn);
+            ToggleHighlight();
         break;
     default: // Shift+F1 does nothing
         break;
     }
+}
+
+void CWindowCommands::ToggleHighlight()
+{
+    CSpeckwashDlg2* panel = bridge_.Panel();
+    const bool on = !window_.highlightOn;
+    bridge_.SetHighlight(on, panel ? panel->HighlightColour() : window_.highlightColour);
+    if (panel)
+        panel->ShowHighlight(on);
 }
 
 void CWindowCommands::SetPanelVisible(bool visible)

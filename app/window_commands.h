@@ -46,6 +46,7 @@ private:
     CHelpViewer* OpenHelpViewer();
     void SetPanelVisible(bool visible);
     void ChooseBrushTool(int tool);
+    void ToggleHighlight();
 
     CSpeckwashDlg& window_;
     CPanelBridge& bridge_;

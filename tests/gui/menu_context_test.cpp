@@ -13,6 +13,7 @@
 #include "app/speckwash_dlg2.h"
 #include "app/window_commands.h"
 #include "gui_test_support.h"
+#include "view/icon_button.h"
 #include "stored_setting.h"
 #include "workflow/dust_parameter_rules.h"
 
@@ -200,9 +201,13 @@ private slots:
         QCOMPARE(bridge.BrushTool(), kBrushAddTool);
         QCOMPARE(BrushToolForEntry(brushList->currentIndex()), kBrushAddTool);
 
+        // The panel's Highlights button follows.
         const bool highlight = bridge.HighlightOn();
         commands.Carry(kCmdHighlight);
         QCOMPARE(bridge.HighlightOn(), !highlight);
+        QCOMPARE(bridge.Panel()->Button(kIdHighlights)->text(), highlight ? QStringLiteral("Off") : QStringLiteral("On"));
+        commands.Carry(kCmdHighlight);
+        QCOMPARE(bridge.Panel()->Button(kIdHighlights)->text(), highlight ? QStringLiteral("On") : QStringLiteral("Off"));
 
         const QString before = window.ZoomText();
         commands.Carry(kCmdZoomIn);
