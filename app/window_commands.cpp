@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QShortcut>
 
 #include "app/about_dialog.h"
 #include "app/accelerators.h"
@@ -31,9 +32,17 @@ bool ControlEnabled(CSpeckwashDlg2* panel, int id)
 CWindowCommands::CWindowCommands(CSpeckwashDlg& window, CPanelBridge& bridge) : window_(window), bridge_(bridge)
 {
     window_.setContextMenuPolicy(Qt::CustomContextMenu);
-    QObject::connect(&window_, &QWidget::customContextMenuRequested, &window_,
+    rightClick_ = QObject::connect(&window_, &QWidget::customContextMenuRequested, &window_,
         [this](const QPoint& at) { ShowContextMenu(&window_, window_.mapToGlobal(at)); });
-    InstallAccelerators(&window_, [this](int command) { Accelerator(command, false); });
+    for (QShortcut* key : InstallAccelerators(&window_, [this](int command) { Accelerator(command, false); }))
+        windowKeys_.emplace_back(key);
+}
+
+CWindowCommands::~CWindowCommands()
+{
+    QObject::disconnect(rightClick_);
+    for (const QPointer<QShortcut>& key : windowKeys_)
+        delete key.data();
 }
 
 void CWindowCommands::PanelCreated(CSpeckwashDlg2* panel)

@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "app/context_menu.h"
 
@@ -11,6 +12,7 @@ class CPanelBridge;
 class CSpeckwashDlg;
 class CSpeckwashDlg2;
 class QMenu;
+class QShortcut;
 class QWidget;
 
 // Carries out the commands that the pop-up menu and the accelerators reach
@@ -18,6 +20,11 @@ class QWidget;
 class CWindowCommands {
 public:
     CWindowCommands(CSpeckwashDlg& window, CPanelBridge& bridge);
+    // The main window may outlive this object: its keys and right click
+    // stop reaching it here.
+    ~CWindowCommands();
+    CWindowCommands(const CWindowCommands&) = delete;
+    CWindowCommands& operator=(const CWindowCommands&) = delete;
 
     // A new control panel: it gets the accelerators too.
     void PanelCreated(CSpeckwashDlg2* panel);
@@ -51,4 +58,6 @@ private:
     CSpeckwashDlg& window_;
     CPanelBridge& bridge_;
     QPointer<CHelpViewer> help_;
+    std::vector<QPointer<QShortcut>> windowKeys_;
+    QMetaObject::Connection rightClick_;
 };

@@ -1,3 +1,5 @@
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QShortcut>
 #include <QTest>
 
@@ -56,6 +58,21 @@ private slots:
         // A panel made again gets its own, once.
         bridge.CreatePanel();
         QCOMPARE(count(bridge.Panel()), int(AcceleratorTable().size()));
+    }
+
+    void keysOfAWindowThatOutlivesItsPanelGoNowhere()
+    {
+        CSpeckwashDlg window;
+        Script(window);
+        {
+            CPanelBridge bridge(window);
+        }
+        QCOMPARE(int(window.findChildren<QShortcut*>().size()), 0);
+        QVERIFY(Activate(window));
+        QTest::keyClick(&window, Qt::Key_F1);
+        QTest::keyClick(&window, Qt::Key_Tab);
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), window.mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(&window, &click);
     }
 
     void zoomKeysStopWhereTheButtonsDo()
