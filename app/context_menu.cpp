@@ -36,8 +36,8 @@ std::unique_ptr<QMenu> BuildContextMenu(const ContextMenuState& s, QWidget* pare
     title->setIcon(QIcon(QPixmap::fromImage(LoadBitmapResource(175))));
     title->setIconVisibleInMenu(true);
     menu->addSeparator();
-    SetChecked(AddItem(*menu, kCmdAddTouchUp, QStringLiteral("&Add Touch Up")), s.brushTool == kBrushAddTool);
-    SetChecked(AddItem(*menu, kCmdRemoveTouchUp, QStringLiteral("&Remove Touch Up")), s.brushTool == kBrushRemoveTool);
+    SetChecked(AddItem(*menu, kCmdAddTouchUp, QStringLiteral("&Add Touch Up")), s.brushTool == kTouchUpAddTool);
+    SetChecked(AddItem(*menu, kCmdRemoveTouchUp, QStringLiteral("&Remove Touch Up")), s.brushTool == kTouchUpRemoveTool);
     menu->addSeparator();
     QAction* zoomIn = AddItem(*menu, kCmdZoomIn, QStringLiteral("Zoom &In"));
     QAction* zoomOut = AddItem(*menu, kCmdZoomOut, QStringLiteral("Zoom&Out"));

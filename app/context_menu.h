@@ -25,13 +25,13 @@ enum MenuCommand : int {
 };
 
 // Brush tools as the panel's brush list names them.
-constexpr int kBrushAddTool = 412;
-constexpr int kBrushRemoveTool = 411;
+constexpr int kTouchUpAddTool = 412;
+constexpr int kTouchUpRemoveTool = 411;
 
 // What the menu's checks, texts and greying depend on.
 struct ContextMenuState {
     bool hasImage = false;
-    int brushTool = kBrushAddTool;
+    int brushTool = kTouchUpAddTool;
     bool highlightOn = true;
     bool automationOn = true;
     bool panelVisible = true;

@@ -96,7 +96,7 @@ void CWindowCommands::Carry(int command)
     switch (command) {
     case kCmdAddTouchUp:
     case kCmdRemoveTouchUp:
-        ChooseBrushTool(command == kCmdAddTouchUp ? kBrushAddTool : kBrushRemoveTool);
+        ChooseBrushTool(command == kCmdAddTouchUp ? kTouchUpAddTool : kTouchUpRemoveTool);
         break;
     case kCmdZoomIn:
         window_.ZoomIn();

@@ -126,7 +126,7 @@ private slots:
     void checksFollowTheState()
     {
         ContextMenuState s;
-        s.brushTool = kBrushRemoveTool;
+        s.brushTool = kTouchUpRemoveTool;
         s.highlightOn = false;
         s.automationOn = false;
         s.panelVisible = false;
@@ -195,11 +195,11 @@ private slots:
         // The panel's brush list follows the menu's choice.
         auto* brushList = qobject_cast<QComboBox*>(bridge.Panel()->Control(kIdBrushType));
         commands.Carry(kCmdRemoveTouchUp);
-        QCOMPARE(bridge.BrushTool(), kBrushRemoveTool);
-        QCOMPARE(BrushToolForEntry(brushList->currentIndex()), kBrushRemoveTool);
+        QCOMPARE(bridge.BrushTool(), kTouchUpRemoveTool);
+        QCOMPARE(BrushToolForEntry(brushList->currentIndex()), kTouchUpRemoveTool);
         commands.Carry(kCmdAddTouchUp);
-        QCOMPARE(bridge.BrushTool(), kBrushAddTool);
-        QCOMPARE(BrushToolForEntry(brushList->currentIndex()), kBrushAddTool);
+        QCOMPARE(bridge.BrushTool(), kTouchUpAddTool);
+        QCOMPARE(BrushToolForEntry(brushList->currentIndex()), kTouchUpAddTool);
 
         // The panel's Highlights button follows.
         const bool highlight = bridge.HighlightOn();
