@@ -1,15 +1,12 @@
 #include "app/panel_bridge.h"
 
-#include <QCoreApplication>
-#include <QDesktopServices>
-#include <QDir>
 #include <QLabel>
-#include <QUrl>
 
 #include "app/brush_tool.h"
 #include "app/settings_access.h"
 #include "app/speckwash_dlg.h"
 #include "app/speckwash_dlg2.h"
+#include "app/window_commands.h"
 #include "image/image.h"
 #include "view/navigator.h"
 #include "view/resource_pictures.h"
@@ -17,7 +14,12 @@
 #include "view/ui_resources.h"
 #include "workflow/version_info.h"
 
-CPanelBridge::CPanelBridge(CSpeckwashDlg& window) : window_(window) { CreatePanel(); }
+CPanelBridge::CPanelBridge(CSpeckwashDlg& window)
+    : window_(window)
+    , commands_(std::make_unique<CWindowCommands>(window, *this))
+{
+    CreatePanel();
+}
 
 CPanelBridge::~CPanelBridge()
 {
@@ -32,6 +34,7 @@ void CPanelBridge::CreatePanel()
     // The thumbnail is made to fit the panel's navigator.
     window_.navigatorArea = panel_->Navigator()->Area();
     window_.SetControlPanel(panel_.get());
+    commands_->PanelCreated(panel_.get());
     window_.FitWindowToImage(window_.CurrentImage()); // places the panel beside the window
     panel_->ShowProgress(false, 0);
     if (window_.panelVisible)
@@ -48,15 +51,9 @@ void CPanelBridge::UndoStroke() { window_.UndoStroke(); }
 void CPanelBridge::ZoomIn() { window_.ZoomIn(); }
 void CPanelBridge::ZoomOut() { window_.ZoomOut(); }
 
-// The help file sits beside the program.
-void CPanelBridge::ShowHelp()
-{
-    const QString path = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("Speckwash.chm"));
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
+void CPanelBridge::ShowHelp() { commands_->ShowHelp(); }
 
-// The context menu belongs to the main window; it has none yet.
-void CPanelBridge::ShowContextMenu(const QPoint&) { }
+void CPanelBridge::ShowContextMenu(const QPoint& globalPos) { commands_->ShowContextMenu(panel_.get(), globalPos); }
 
 bool CPanelBridge::HasEngine() const { return window_.Engine() != nullptr; }
 bool CPanelBridge::HasImage() const { return window_.CurrentImage() != nullptr; }

@@ -5,6 +5,7 @@
 
 class CSpeckwashDlg;
 class CSpeckwashDlg2;
+class CWindowCommands;
 
 // Connects the control panel to the main window: the panel's requests become
 // the window's commands and view changes, and the window learns of the panel
@@ -18,6 +19,8 @@ public:
     // hands it to the window; shown when the window's settings say so.
     void CreatePanel();
     CSpeckwashDlg2* Panel() const { return panel_.get(); }
+    // The pop-up menu, the accelerators and the help of both windows.
+    CWindowCommands& Commands() const { return *commands_; }
 
     void Open() override;
     void Save() override;
@@ -60,5 +63,6 @@ public:
 
 private:
     CSpeckwashDlg& window_;
+    std::unique_ptr<CWindowCommands> commands_;
     std::unique_ptr<CSpeckwashDlg2> panel_;
 };

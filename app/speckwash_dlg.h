@@ -29,6 +29,8 @@ class CSpeckwashDlg : public QDialog {
     friend class CPanelBridge;
     // The brush writes the engine's manual planes and steers the view's pointer.
     friend class CBrushTool;
+    // The pop-up menu and the accelerators carry out the window's commands.
+    friend class CWindowCommands;
 
 public:
     explicit CSpeckwashDlg(QWidget* parent = nullptr);

@@ -72,6 +72,8 @@ public:
     // The "Active" box's handler; the context menu ticks the box first.
     void AutomaticCorrectionSwitch();
     void SetActiveChecked(bool checked);
+    // The owner switched highlighting (pop-up menu, main window's key): the button follows.
+    void ShowHighlight(bool on);
     // The highlight accelerator acts as a click on the Highlights button.
     void ClickHighlights();
     // Refreshes the value tips of the five sliders.
@@ -115,7 +117,6 @@ private:
     void ToggleViewAfter();
     void ToggleHighlight();
     void ShowBeforeAfter(bool after);
-    void ShowHighlight(bool on);
     void SetUpBrush();
     void HidePanel();
 
