@@ -55,7 +55,11 @@ void TileQueue::AddKinds(Tile& tile, int level, int kinds, int sequence, const D
     ++tile.requestCount[level];
 }
 
-int TileQueue::Enqueue(const Rect& rect, int kindMask, int level, int sequence, const DustParams* params)
+// Calls visit(tile, s) for every tile meeting rect, in grid order, under the
+// lock. A negative sequence −s hands out s, s + 1, … one per tile; otherwise
+// every tile gets the same sequence. 0 when a tile was met, −1 otherwise.
+template <typename Visit>
+int TileQueue::ForEachIntersecting(const Rect& rect, int level, int sequence, Visit visit)
 {
     if (!ValidLevel(level))
         return -1;
@@ -67,37 +71,33 @@ int TileQueue::Enqueue(const Rect& rect, int kindMask, int level, int sequence, 
         if (Intersect(tile->rect, rect).IsEmpty())
             continue;
         any = true;
-        for (int j = 0; j < kLevelCount; ++j)
-            if (tile->kindMask[j] & kindMask)
-                RemoveKinds(*tile, j, kindMask);
-        AddKinds(*tile, level, kindMask, s, params);
+        visit(*tile, s);
         s += step;
     }
     return any ? 0 : -1;
 }
 
+int TileQueue::Enqueue(const Rect& rect, int kindMask, int level, int sequence, const DustParams* params)
+{
+    return ForEachIntersecting(rect, level, sequence, [&](Tile& tile, int s) {
+        for (int j = 0; j < kLevelCount; ++j)
+            if (tile.kindMask[j] & kindMask)
+                RemoveKinds(tile, j, kindMask);
+        AddKinds(tile, level, kindMask, s, params);
+    });
+}
+
 int TileQueue::Reprioritise(const Rect& rect, int kindMask, int level, int sequence, const DustParams* params)
 {
-    if (!ValidLevel(level))
-        return -1;
-    int step = sequence < 0 ? 1 : 0;
-    int s = sequence < 0 ? -sequence : sequence;
-    bool any = false;
-    std::lock_guard guard(QueueLock());
-    for (auto& tile : tiles) {
-        if (Intersect(tile->rect, rect).IsEmpty())
-            continue;
-        any = true;
+    return ForEachIntersecting(rect, level, sequence, [&](Tile& tile, int s) {
         for (int j = 0; j < kLevelCount; ++j) {
-            if (j == level || !(tile->kindMask[j] & kindMask) || tile->state[j] != TileQueued)
+            if (j == level || !(tile.kindMask[j] & kindMask) || tile.state[j] != TileQueued)
                 continue;
-            int moved = tile->kindMask[j] & kindMask;
-            RemoveKinds(*tile, j, kindMask);
-            AddKinds(*tile, level, moved, s, params);
+            int moved = tile.kindMask[j] & kindMask;
+            RemoveKinds(tile, j, kindMask);
+            AddKinds(tile, level, moved, s, params);
         }
-        s += step;
-    }
-    return any ? 0 : -1;
+    });
 }
 
 int TileQueue::TakeNext(Tile& out)

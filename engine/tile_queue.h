@@ -68,4 +68,5 @@ private:
 
     void RemoveKinds(Tile& tile, int level, int kinds);
     void AddKinds(Tile& tile, int level, int kinds, int sequence, const DustParams* params);
+    template <typename Visit> int ForEachIntersecting(const Rect& rect, int level, int sequence, Visit visit);
 };
