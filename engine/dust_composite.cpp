@@ -58,44 +58,60 @@ uint8_t PixelMedian(const uint8_t* plane, int width, int height, int x, int y, i
     return 255;
 }
 
-void Composite(const CompositeInputs& in, const Rect& rectIn, bool automation, ByteBuffer& scratch)
+Rect Composite(const CompositeInputs& in, const Rect& rectIn, bool automation, ByteBuffer& scratch)
 {
     const int width = in.source->width, height = in.source->height;
     const Rect rect = Intersect(rectIn, { 0, 0, width, height });
-    for (int y = rect.top; y < rect.bottom; ++y)
+    Rect changed;
+    for (int y = rect.top; y < rect.bottom; ++y) {
+        int firstChanged = rect.right, lastChanged = rect.left - 1;
         for (int x = rect.left; x < rect.right; ++x) {
             const size_t i = static_cast<size_t>(y) * width + x;
+            // Only differing samples are written: the painter reads these
+            // planes meanwhile, and the changed span is what needs repainting.
+            bool differs = false;
+            auto put = [&](int c, uint8_t v) {
+                uint8_t& out = in.work->Plane8(c)[i];
+                if (out != v) {
+                    out = v;
+                    differs = true;
+                }
+            };
             const int b = ReadManual(in.mask->Plane8(0) + i);
             if (b == 0 || (b == 1 && !automation)) {
                 for (int c = 0; c < 3; ++c)
-                    in.work->Plane8(c)[i] = in.source->Plane8(c)[i];
-                continue;
-            }
-            if (b == 1) {
+                    put(c, in.source->Plane8(c)[i]);
+            } else if (b == 1) {
                 const int d = in.map->Plane8(0)[i];
                 if (d == 0) { // weight 0: exactly the source
                     for (int c = 0; c < 3; ++c)
-                        in.work->Plane8(c)[i] = in.source->Plane8(c)[i];
-                    continue;
+                        put(c, in.source->Plane8(c)[i]);
+                } else {
+                    const double m = d * kWeightStep;
+                    for (int c = 0; c < 3; ++c)
+                        put(c, Blend(m, in.source->Plane8(c)[i], in.median->Plane8(c)[i]));
                 }
-                const double m = d * kWeightStep;
-                for (int c = 0; c < 3; ++c)
-                    in.work->Plane8(c)[i] = Blend(m, in.source->Plane8(c)[i], in.median->Plane8(c)[i]);
-                continue;
-            }
-            if (!automation) {
+            } else if (!automation) {
                 const double m = (b - 1) * kWeightStep;
                 for (int c = 0; c < 3; ++c)
-                    in.work->Plane8(c)[i] = Blend(m, in.source->Plane8(c)[i], in.median->Plane8(c)[i]);
-                continue;
+                    put(c, Blend(m, in.source->Plane8(c)[i], in.median->Plane8(c)[i]));
+            } else {
+                // Marked by hand with automation on: toward the pixel's own median.
+                const double m = static_cast<float>((b - 1) * kWeightStep);
+                const int radius = ReadManual(in.dustSize->Plane8(0) + i);
+                for (int c = 0; c < 3; ++c) {
+                    const uint8_t* plane = in.source->Plane8(c);
+                    uint8_t p = PixelMedian(plane, width, height, x, y, radius, scratch);
+                    put(c, Blend(m, plane[i], p));
+                }
             }
-            // Marked by hand with automation on: toward the pixel's own median.
-            const double m = static_cast<float>((b - 1) * kWeightStep);
-            const int radius = ReadManual(in.dustSize->Plane8(0) + i);
-            for (int c = 0; c < 3; ++c) {
-                const uint8_t* plane = in.source->Plane8(c);
-                uint8_t p = PixelMedian(plane, width, height, x, y, radius, scratch);
-                in.work->Plane8(c)[i] = Blend(m, plane[i], p);
+            if (differs) {
+                firstChanged = std::min(firstChanged, x);
+                lastChanged = x;
             }
         }
+        if (lastChanged >= firstChanged)
+            changed = Union(changed, { firstChanged, y, lastChanged + 1, y + 1 });
+    }
+    return changed;
 }

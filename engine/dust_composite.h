@@ -19,8 +19,9 @@ struct CompositeInputs {
 // untouched pixel takes the automatic blend toward the median by the detection
 // map, and a marked pixel is blended toward the median of its own
 // neighbourhood; with automation off only marked pixels change, toward the
-// median image. `scratch` serves the per-pixel medians.
-void Composite(const CompositeInputs& in, const Rect& rect, bool automation, ByteBuffer& scratch);
+// median image. `scratch` serves the per-pixel medians. Returns the bounding
+// box of the pixels whose corrected value changed.
+Rect Composite(const CompositeInputs& in, const Rect& rect, bool automation, ByteBuffer& scratch);
 
 // The median of the samples around (x, y) within radius r: from each row y − r
 // to y + r inside the plane, the 2r + 1 samples that follow each other in

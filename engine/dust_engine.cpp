@@ -224,7 +224,7 @@ void DustEngine::WorkerLoop()
                     currentTag.store(tag);
                 }
                 queue->Complete(tile, r == TileDone);
-                finished = Union(finished, tile.rect);
+                finished = Union(finished, tile.changed);
             } else if (r == TileNoWork) {
                 queue->Complete(tile, false);
             } else if (r == TileNoMemory) {

@@ -55,10 +55,10 @@ int DustKernel::DetectDust(const Rect& tile, const DustParams& params, const std
     return ::DetectDust(source, *medianImage, *detectionMap, tile, params, abortFlag, detectionScratch);
 }
 
-void DustKernel::Composite(const Rect& rect, bool automation)
+Rect DustKernel::Composite(const Rect& rect, bool automation)
 {
     CompositeInputs in { &source, medianImage.get(), detectionMap.get(), &manualMask, &manualDustSize, &workImage };
-    ::Composite(in, rect, automation, scratch);
+    return ::Composite(in, rect, automation, scratch);
 }
 
 uint8_t DustKernel::PixelMedian(const uint8_t* plane, int x, int y, int radius)
@@ -76,6 +76,10 @@ int DustKernel::ProcessTile(Tile& tile, const std::atomic<uint8_t>& abortFlag)
     const Rect rect = Intersect(tile.rect, imageRect);
     DustParams& requested = tile.requested;
     const DustParams& applied = tile.applied;
+    // An automatic pass may change the map, and so the highlights, anywhere in
+    // the tile; a brush pass only where the brush touched the manual planes
+    // and where the corrected image changed.
+    tile.changed = rect;
 
     if (kinds & KindAuto) {
         if (requested.automation == 0) {
@@ -115,7 +119,8 @@ int DustKernel::ProcessTile(Tile& tile, const std::atomic<uint8_t>& abortFlag)
     }
     if (kinds & KindBrush) {
         PrepareBrush(tile);
-        Composite(rect, requested.automation != 0);
+        const Rect corrected = Composite(rect, requested.automation != 0);
+        tile.changed = Union(Intersect(tile.brushArea, rect), corrected);
         return TileDone;
     }
     return TileDone;

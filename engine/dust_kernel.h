@@ -26,7 +26,8 @@ public:
 
     // Brings the tile up to date with its requested parameters. `tile` is the
     // worker's copy: the parameters it should record as applied are left in
-    // its requested block (and the brush size prepared in applied.brushSizeDone).
+    // its requested block (and the brush size prepared in applied.brushSizeDone),
+    // and the pixels whose display may have changed in its `changed` rectangle.
     int ProcessTile(Tile& tile, const std::atomic<uint8_t>& abortFlag);
 
     // Median of the source's channels 0 to 2 over rect into the median image:
@@ -36,7 +37,8 @@ public:
     // of this radius yet. −1 when nothing needed computing.
     int EnsureMedian(const Rect& rect, int radius, const std::atomic<uint8_t>& abortFlag);
     int DetectDust(const Rect& tile, const DustParams& params, const std::atomic<uint8_t>& abortFlag);
-    void Composite(const Rect& rect, bool automation);
+    // Returns the bounding box of the corrected pixels that changed.
+    Rect Composite(const Rect& rect, bool automation);
     uint8_t PixelMedian(const uint8_t* plane, int x, int y, int radius);
     // The brush side of a tile's pass; see brush_prepare.cpp.
     void PrepareBrush(Tile& tile);

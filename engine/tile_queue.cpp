@@ -1,5 +1,7 @@
 #include "engine/tile_queue.h"
 
+#include <algorithm>
+#include <iterator>
 #include <mutex>
 
 namespace {
@@ -84,6 +86,8 @@ int TileQueue::Enqueue(const Rect& rect, int kindMask, int level, int sequence, 
             if (tile.kindMask[j] & kindMask)
                 RemoveKinds(tile, j, kindMask);
         AddKinds(tile, level, kindMask, s, params);
+        if (kindMask & KindBrush)
+            tile.brushArea = Union(tile.brushArea, Intersect(rect, tile.rect));
     });
 }
 
@@ -144,6 +148,10 @@ void TileQueue::Complete(const Tile& copy, bool keepParams)
         }
     }
     tile.takenLevel = -1;
+    // The pass saw the brush area it was taken with; requests since then may
+    // have widened it, and the wider area stays for the pass they queued.
+    if (std::equal(std::begin(tile.requestCount), std::end(tile.requestCount), std::begin(copy.requestCount)))
+        tile.brushArea = {};
     if (keepParams) {
         uint8_t brushSizeDone = copy.applied.brushSizeDone;
         tile.applied = copy.requested;

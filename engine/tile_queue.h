@@ -29,6 +29,11 @@ struct Tile {
     // Requests seen per level. The worker's copy keeps the count it was taken
     // with, so Complete can tell a level that was asked for again meanwhile.
     uint32_t requestCount[kLevelCount] = { 0, 0, 0 };
+    // The part of the tile brush requests asked for since its last pass; the
+    // manual planes changed there and nowhere else.
+    Rect brushArea;
+    // Set by the worker's pass: the pixels whose display may have changed.
+    Rect changed;
 };
 
 // The per-tile, per-level work of one engine. Every operation runs under one

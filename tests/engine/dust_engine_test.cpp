@@ -213,6 +213,54 @@ TEST(EngineWorker, AutomationOffRestoresSource)
     EXPECT_GT(differing, 0u);
 }
 
+// A brush pass reports the pixels it may have changed, not its whole tile, so
+// the window repaints a dab's square. Where it does change pixels beyond the
+// dab (automation turned back on before the automatic pass came round), the
+// report still covers every one of them.
+TEST(EngineWorker, BrushPassReportsWhatChanged)
+{
+    auto scan = MakeDustyScan(600, 300, 26);
+    RecordingListener window;
+    DustEngine engine(*scan, 256, &window);
+    DustParams p = DefaultParams();
+    engine.Request({ 0, 0, 600, 300 }, KindAuto, 1, 1, &p);
+    ASSERT_TRUE(window.WaitForIdle(1));
+    engine.TakeDirty(0);
+
+    auto dab = [&](const Rect& square, int idle) {
+        for (int y = square.top; y < square.bottom; ++y)
+            for (int x = square.left; x < square.right; ++x) {
+                WriteManual(engine.ManualMask()->Plane8(0) + y * 600 + x, 255);
+                WriteManual(engine.ManualDustSize()->Plane8(0) + y * 600 + x, 4);
+            }
+        const auto before = Bytes(*engine.WorkImage());
+        engine.Request(square, KindBrush, 2, idle, &p);
+        EXPECT_TRUE(window.WaitForIdle(idle));
+        const auto after = Bytes(*engine.WorkImage());
+        const Rect dirty = engine.TakeDirty(2);
+        for (size_t i = 0; i < after.size(); ++i)
+            if (after[i] != before[i]) {
+                const int x = static_cast<int>(i % scan->PixelCount() % 600);
+                const int y = static_cast<int>(i % scan->PixelCount() / 600);
+                EXPECT_FALSE(Intersect(dirty, { x, y, x + 1, y + 1 }).IsEmpty()) << x << "," << y;
+            }
+        return dirty;
+    };
+    const Rect square { 300, 40, 308, 48 };
+    EXPECT_EQ(dab(square, 2), square);
+
+    // Automation off reverts the tiles; a dab with it on again, before the
+    // automatic pass, composites the old map over the whole tile.
+    p.automation = 0;
+    engine.Request({ 0, 0, 600, 300 }, KindAuto, 1, 1, &p);
+    ASSERT_TRUE(window.WaitForIdle(3));
+    engine.TakeDirty(0);
+    p.automation = 1;
+    const Rect wide = dab({ 20, 20, 24, 24 }, 4);
+    EXPECT_GT(wide.Width(), 4);
+    EXPECT_GT(wide.Height(), 4);
+}
+
 // A dab's request for a tile the worker holds at level 2 is served after the
 // dab, so the tile is composited again with the dab's final values.
 TEST(EngineWorker, DabDuringItsTileIsServedAfterwards)
