@@ -196,5 +196,7 @@ void CSpeckwashDlg::CloseImage()
     if (panel)
         panel->ImageControlsEnabled(false);
     Initialise();
+    if (recreatePanel)
+        recreatePanel();
     update();
 }

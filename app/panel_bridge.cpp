@@ -19,11 +19,23 @@ CPanelBridge::CPanelBridge(CSpeckwashDlg& window)
     , commands_(std::make_unique<CWindowCommands>(window, *this))
 {
     CreatePanel();
+    window_.SetPanelRecreator([this] { RecreatePanel(); });
 }
 
 CPanelBridge::~CPanelBridge()
 {
+    window_.SetPanelRecreator(nullptr);
     window_.SetControlPanel(nullptr);
+}
+
+void CPanelBridge::RecreatePanel()
+{
+    window_.SetControlPanel(nullptr);
+    if (panel_) {
+        panel_->hide();
+        panel_.release()->deleteLater();
+    }
+    CreatePanel();
 }
 
 void CPanelBridge::CreatePanel()

@@ -18,6 +18,9 @@ public:
     // Makes the panel (again), sets its start values from the window's and
     // hands it to the window; shown when the window's settings say so.
     void CreatePanel();
+    // Closing an image: the old panel goes (once its own handlers have
+    // returned, since it may be the one that asked) and a new one is made.
+    void RecreatePanel();
     CSpeckwashDlg2* Panel() const { return panel_.get(); }
     // The pop-up menu, the accelerators and the help of both windows.
     CWindowCommands& Commands() const { return *commands_; }

@@ -79,6 +79,11 @@ void CSpeckwashDlg::SetControlPanel(ControlPanel* p)
     }
 }
 
+void CSpeckwashDlg::SetPanelRecreator(std::function<void()> recreate)
+{
+    recreatePanel = std::move(recreate);
+}
+
 void CSpeckwashDlg::Initialise()
 {
     StartupSettings settings = LoadStartupSettings();

@@ -2,6 +2,7 @@
 #include <QCursor>
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -40,6 +41,9 @@ public:
     void SetPrompter(std::unique_ptr<Prompter> prompter);
     // The control panel, once one exists; not owned.
     void SetControlPanel(ControlPanel* panel);
+    // Closing an image makes a fresh control panel through this, so that no
+    // state of the closed image survives in it.
+    void SetPanelRecreator(std::function<void()> recreate);
 
     // Commands.
     void Open(); // asks to save, then for a file
@@ -131,6 +135,7 @@ private:
 
     std::unique_ptr<Prompter> prompter;
     ControlPanel* panel = nullptr;
+    std::function<void()> recreatePanel;
     std::unique_ptr<CWindowRegionListener> listener;
     std::unique_ptr<CBrushTool> brush;
 

@@ -1,3 +1,4 @@
+#include <QPointer>
 #include <QSlider>
 #include <QTest>
 
@@ -71,6 +72,40 @@ private slots:
         QCOMPARE(window.ViewAfter(), !after);
         emit toggle->HoverLeft(kIdBeforeAfter);
         QCOMPARE(window.ViewAfter(), after);
+        QVERIFY(WaitForEngine(window));
+    }
+
+    // Closing the image from the panel's own close box replaces the panel:
+    // the old one goes once its handler has returned, the new one starts
+    // with nothing of the closed image and serves the next open.
+    void closingTheImageReplacesThePanel()
+    {
+        CSpeckwashDlg window;
+        auto script = Script(window);
+        CPanelBridge bridge(window);
+        window.show();
+        QVERIFY(window.OpenFile(picture));
+        QPointer<CSpeckwashDlg2> old = bridge.Panel();
+        QTest::mouseClick(old->Button(kIdRotateRight), Qt::LeftButton);
+        QVERIFY(WaitForEngine(window));
+        old->close(); // unmodified: "close Speckwash?" No closes the image
+        QCOMPARE(script->asked.size(), 1);
+        QVERIFY(window.isVisible());
+        QVERIFY(window.CurrentImage() == nullptr);
+        CSpeckwashDlg2* fresh = bridge.Panel();
+        QVERIFY(fresh != old.data());
+        QVERIFY(old);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!old);
+        QVERIFY(fresh->isVisible());
+        QVERIFY(fresh->Control(kIdSave)->isHidden());
+        QCOMPARE(window.View().rotation, 0);
+
+        QVERIFY(window.OpenFile(picture));
+        QVERIFY(!fresh->Control(kIdSave)->isHidden());
+        QCOMPARE(fresh->Slider(kIdDustSize)->value(), int(window.Params().dustRadius));
+        QTest::mouseClick(fresh->Button(kIdRotateRight), Qt::LeftButton);
+        QCOMPARE(window.View().rotation, 90);
         QVERIFY(WaitForEngine(window));
     }
 
