@@ -1,10 +1,14 @@
+#include <cstdlib>
+
 #include <QPointer>
+#include <QScreen>
 #include <QSlider>
 #include <QTest>
 
 #include "app/panel_bridge.h"
 #include "app/speckwash_dlg.h"
 #include "app/speckwash_dlg2.h"
+#include "view/rules/placement.h"
 #include "gui_test_support.h"
 #include "view/icon_button.h"
 #include "view/navigator.h"
@@ -84,6 +88,23 @@ private slots:
         auto script = Script(window);
         CPanelBridge bridge(window);
         window.show();
+        // Where the placement rule puts a panel that starts centred over the
+        // window, not left centred over it by Qt. Frames are not known before
+        // the windows are first shown, so the rule saw inner sizes: allow
+        // for a frame's width.
+        auto besideTheWindow = [&](QWidget* panel) {
+            auto toRect = [](const QRect& q) { return Rect { q.left(), q.top(), q.left() + q.width(), q.top() + q.height() }; };
+            const QRect w = window.frameGeometry();
+            QRect centred(QPoint(0, 0), panel->size());
+            centred.moveCenter(w.center());
+            Rect expected;
+            const QRect area = window.screen()->availableGeometry();
+            if (!PlacePanelBeside(toRect(centred), toRect(w), toRect(area), expected))
+                return false;
+            const QPoint off = panel->frameGeometry().topLeft() - QPoint(expected.left, expected.top);
+            return std::abs(off.x()) <= 8 && std::abs(off.y()) <= 8;
+        };
+        QVERIFY(besideTheWindow(bridge.Panel()));
         QVERIFY(window.OpenFile(picture));
         QPointer<CSpeckwashDlg2> old = bridge.Panel();
         QTest::mouseClick(old->Button(kIdRotateRight), Qt::LeftButton);
@@ -98,6 +119,7 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!old);
         QVERIFY(fresh->isVisible());
+        QVERIFY(besideTheWindow(fresh));
         QVERIFY(fresh->Control(kIdSave)->isHidden());
         QCOMPARE(window.View().rotation, 0);
 
