@@ -9,13 +9,13 @@
 #include "app/control_panel.h"
 #include "app/speckwash_dlg.h"
 #include "engine/dust_engine.h"
+#include "view/qt_rect.h"
 #include "view/rules/zoom_rules.h"
 
 Rect CSpeckwashDlg::WorkArea() const
 {
     QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    QRect a = s ? s->availableGeometry() : QRect(0, 0, 1024, 768);
-    return { a.left(), a.top(), a.left() + a.width(), a.top() + a.height() };
+    return ToRect(s ? s->availableGeometry() : QRect(0, 0, 1024, 768));
 }
 
 FrameMargins CSpeckwashDlg::Margins() const
@@ -39,20 +39,22 @@ void CSpeckwashDlg::FitWindowToImage(const CImage* image)
     Rect outer = ::FitWindowToImage(WorkArea(), image ? image->width : 0, image ? image->height : 0, m);
     MoveOuter(this, outer, m);
     if (panel && panel->Window()) {
-        QRect p = panel->Window()->frameGeometry();
-        QRect w = frameGeometry();
+        QWidget* tool = panel->Window();
+        QRect p = tool->frameGeometry();
+        const QRect w = frameGeometry();
+        // A tool window never moved yet is centred over its owner when first
+        // shown: judge it where it will appear, not where it waits.
+        if (!tool->testAttribute(Qt::WA_Moved))
+            p.moveCenter(w.center());
         Rect moved;
-        if (PlacePanelBeside({ p.left(), p.top(), p.left() + p.width(), p.top() + p.height() },
-                { w.left(), w.top(), w.left() + w.width(), w.top() + w.height() }, WorkArea(), moved))
-            panel->Window()->move(moved.left, moved.top);
+        if (PlacePanelBeside(ToRect(p), ToRect(w), WorkArea(), moved))
+            tool->move(moved.left, moved.top);
     }
 }
 
 void CSpeckwashDlg::PlaceForRotation()
 {
-    QRect w = frameGeometry();
-    Rect outer = rotationPlacement.Place({ w.left(), w.top(), w.left() + w.width(), w.top() + w.height() },
-        WorkArea());
+    Rect outer = rotationPlacement.Place(ToRect(frameGeometry()), WorkArea());
     MoveOuter(this, outer, Margins());
 }
 

@@ -47,13 +47,7 @@ void CPanelBridge::CreatePanel()
     window_.navigatorArea = panel_->Navigator()->Area();
     window_.SetControlPanel(panel_.get());
     commands_->PanelCreated(panel_.get());
-    // A new tool window would be centred over its owner when first shown,
-    // after the placement rule had looked at it. Put it there ourselves, so
-    // that Qt leaves it alone, and let the rule move it beside the window.
-    window_.FitWindowToImage(window_.CurrentImage());
-    const QRect owner = window_.frameGeometry();
-    panel_->move(owner.center() - QPoint(panel_->width() / 2, panel_->height() / 2));
-    window_.FitWindowToImage(window_.CurrentImage());
+    window_.FitWindowToImage(window_.CurrentImage()); // places the panel beside the window
     panel_->ShowProgress(false, 0);
     if (window_.panelVisible)
         panel_->show();

@@ -8,6 +8,7 @@
 #include "app/panel_bridge.h"
 #include "app/speckwash_dlg.h"
 #include "app/speckwash_dlg2.h"
+#include "view/qt_rect.h"
 #include "view/rules/placement.h"
 #include "gui_test_support.h"
 #include "view/icon_button.h"
@@ -93,13 +94,12 @@ private slots:
         // the windows are first shown, so the rule saw inner sizes: allow
         // for a frame's width.
         auto besideTheWindow = [&](QWidget* panel) {
-            auto toRect = [](const QRect& q) { return Rect { q.left(), q.top(), q.left() + q.width(), q.top() + q.height() }; };
             const QRect w = window.frameGeometry();
             QRect centred(QPoint(0, 0), panel->size());
             centred.moveCenter(w.center());
             Rect expected;
             const QRect area = window.screen()->availableGeometry();
-            if (!PlacePanelBeside(toRect(centred), toRect(w), toRect(area), expected))
+            if (!PlacePanelBeside(ToRect(centred), ToRect(w), ToRect(area), expected))
                 return false;
             const QPoint off = panel->frameGeometry().topLeft() - QPoint(expected.left, expected.top);
             return std::abs(off.x()) <= 8 && std::abs(off.y()) <= 8;
