@@ -1,6 +1,6 @@
 #include "engine/median_filter.h"
 
-#include "engine/median_network.h"
+#include "engine/median_sorted_window.h"
 
 #include <algorithm>
 #include <cstring>
@@ -67,8 +67,8 @@ int SeparableMedian(const uint8_t* plane, int width, int height, const Rect& rec
     Rect r = Intersect(rect, { 0, 0, width, height });
     if (r.IsEmpty() || radius < 0)
         return 0;
-    if (radius >= 1 && radius <= kNetworkMaxRadius)
-        return SeparableMedianNetwork(plane, width, height, r, radius, out, scratch, abort);
+    if (radius >= 1 && radius <= SortedWindowMaxRadius())
+        return SeparableMedianSorted(plane, width, height, r, radius, out, scratch, abort);
     // Rows of the first pass: those the column windows reach, inside the plane.
     // Rows beyond them are the nearest computed row, which is what clamping the
     // column index to these rows gives.

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "engine/median_filter.h"
+#include "engine/median_sorted_window.h"
 #include "engine/minmax_filter.h"
 #include "reference_dust.h"
 
@@ -17,9 +18,10 @@ reference::Plane RandomPlane(int w, int h, uint32_t seed, int levels = 256)
 }
 } // namespace
 
-// The running histogram must give the rank of the sorted window for every
-// radius, including windows far wider than the plane and rectangles at the
-// plane's edges, where rows and columns are replicated.
+// Whichever selection the radius picks (sorted windows, or the running
+// histogram for the largest radii) must give the rank of the sorted window,
+// including windows far wider than the plane and rectangles at the plane's
+// edges, where rows and columns are replicated.
 TEST(DustFilters, SeparableMedianMatchesSortedWindows)
 {
     struct Case {
@@ -39,6 +41,8 @@ TEST(DustFilters, SeparableMedianMatchesSortedWindows)
         { 70, 45, 17, { 0, 0, 70, 45 } },
         { 5, 40, 9, { 0, 0, 5, 40 } },
         { 23, 17, 40, { 0, 0, 23, 17 } },
+        { 30, 26, 200, { 4, 2, 30, 25 } },
+        { 300, 12, 255, { 0, 0, 300, 12 } },
         { 1, 9, 4, { 0, 0, 1, 9 } },
         { 9, 1, 4, { 0, 0, 9, 1 } },
     };
@@ -51,6 +55,46 @@ TEST(DustFilters, SeparableMedianMatchesSortedWindows)
             ASSERT_EQ(SeparableMedian(in.data(), c.w, c.h, c.rect, c.radius, actual.data(), scratch, nullptr), 0);
             EXPECT_EQ(actual, expected) << c.w << "x" << c.h << " radius " << c.radius << " levels " << levels;
         }
+    }
+}
+
+// The sorted windows run in groups of 16, 32 or 64 lanes, down lines turned
+// into columns: every width this processor has must give the sorted window's
+// rank, for planes and rectangles that end inside a group, span several
+// groups, or are narrower than the window, and for radii up to the largest
+// any width takes.
+TEST(DustFilters, SortedWindowsOfEveryWidthMatchSortedWindows)
+{
+    struct Case {
+        int w, h, radius;
+        Rect rect;
+    } cases[] = {
+        { 1, 1, 1, { 0, 0, 1, 1 } },
+        { 150, 140, 1, { 0, 0, 150, 140 } },
+        { 150, 140, 2, { 13, 65, 142, 140 } },
+        { 150, 140, 5, { 63, 1, 129, 130 } },
+        { 150, 140, 9, { 0, 63, 65, 64 } },
+        { 97, 200, 33, { 5, 31, 97, 199 } },
+        { 200, 97, 64, { 64, 0, 128, 97 } },
+        { 40, 260, 100, { 0, 100, 40, 160 } },
+        { 260, 40, 180, { 17, 3, 250, 39 } },
+        { 3, 300, 7, { 0, 0, 3, 300 } },
+    };
+    for (int width : { 16, 32, 64 }) {
+        if (!SortedWindowWidthSupported(width))
+            continue;
+        ByteBuffer scratch;
+        for (const auto& c : cases)
+            for (int levels : { 2, 256 }) {
+                auto in = RandomPlane(c.w, c.h, c.h * 17 + c.radius + levels, levels);
+                reference::Plane expected(in.size(), 7), actual(in.size(), 7);
+                reference::Median(in, c.w, c.h, c.rect, c.radius, expected);
+                ASSERT_EQ(SeparableMedianSortedWidth(width, in.data(), c.w, c.h, c.rect, c.radius, actual.data(),
+                              scratch, nullptr),
+                    0);
+                EXPECT_EQ(actual, expected) << "width " << width << ", " << c.w << "x" << c.h << " radius "
+                                            << c.radius << " levels " << levels;
+            }
     }
 }
 
