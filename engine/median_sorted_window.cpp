@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 
 #include "engine/byte_transpose.h"
@@ -254,14 +255,22 @@ __attribute__((target("avx512f,avx512bw"))) int Run64(const uint8_t* plane, int 
     return Run<V64>(plane, width, height, rect, radius, out, scratch, abort);
 }
 
+// SPECKWASH_MAX_VECTOR_BYTES (16 or 32) holds the width below what the
+// processor has, to measure or compare the narrower variants.
 int WidestSupported()
 {
     __builtin_cpu_init();
+    int widest = 16;
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"))
-        return 64;
-    if (__builtin_cpu_supports("avx2"))
-        return 32;
-    return 16;
+        widest = 64;
+    else if (__builtin_cpu_supports("avx2"))
+        widest = 32;
+    if (const char* cap = std::getenv("SPECKWASH_MAX_VECTOR_BYTES")) {
+        const int limit = std::atoi(cap);
+        while (widest > 16 && widest > limit)
+            widest /= 2;
+    }
+    return widest;
 }
 
 int Widest()
