@@ -2,32 +2,29 @@
 
 #include <emmintrin.h>
 
+#include <utility>
+
 namespace {
-// One 16 × 16 block in registers: four rounds of interleaving, each pairing
-// rows 8, 4, 2 and 1 apart, leave row i holding column i.
+// One 16 × 16 block in registers: four rounds of interleaving rows i and
+// i + 8 leave row i holding column i (each round rotates the bits of the row
+// index into the column index by one).
 void Transpose16(const uint8_t* src, size_t srcStride, uint8_t* dst, size_t dstStride, __m128i flip)
 {
     __m128i a[16], b[16];
     for (int i = 0; i < 16; ++i)
         a[i] = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i * srcStride)), flip);
-    for (int i = 0; i < 8; ++i) {
-        b[2 * i] = _mm_unpacklo_epi8(a[i], a[i + 8]);
-        b[2 * i + 1] = _mm_unpackhi_epi8(a[i], a[i + 8]);
-    }
-    for (int i = 0; i < 8; ++i) {
-        a[2 * i] = _mm_unpacklo_epi8(b[i], b[i + 8]);
-        a[2 * i + 1] = _mm_unpackhi_epi8(b[i], b[i + 8]);
-    }
-    for (int i = 0; i < 8; ++i) {
-        b[2 * i] = _mm_unpacklo_epi8(a[i], a[i + 8]);
-        b[2 * i + 1] = _mm_unpackhi_epi8(a[i], a[i + 8]);
-    }
-    for (int i = 0; i < 8; ++i) {
-        a[2 * i] = _mm_unpacklo_epi8(b[i], b[i + 8]);
-        a[2 * i + 1] = _mm_unpackhi_epi8(b[i], b[i + 8]);
+    __m128i* from = a;
+    __m128i* to = b;
+#pragma GCC unroll 4
+    for (int round = 0; round < 4; ++round) {
+        for (int i = 0; i < 8; ++i) {
+            to[2 * i] = _mm_unpacklo_epi8(from[i], from[i + 8]);
+            to[2 * i + 1] = _mm_unpackhi_epi8(from[i], from[i + 8]);
+        }
+        std::swap(from, to);
     }
     for (int i = 0; i < 16; ++i)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i * dstStride), a[i]);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i * dstStride), from[i]);
 }
 } // namespace
 
