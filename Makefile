@@ -2,7 +2,7 @@
 #   make         release build (build/release)
 #   make test    ASan/UBSan build and every test (build/asan)
 #   make tsan    ThreadSanitizer build and the engine tests (build/tsan)
-#   make bench   release build of the benchmarks and a run of each
+#   make bench   release build of the benchmarks, a run of each, and OpenCV's median for reference
 #   make fuzz    each fuzz target for FUZZ_SECONDS (default 60)
 #   make run     the desktop program on the bundled sample scan
 
@@ -18,6 +18,8 @@ BUILD_PACKAGES = build-essential cmake ninja-build pkg-config \
 # Tools the tests use to make files with other programs' writers.
 TEST_PACKAGES = imagemagick libtiff-tools libjpeg-turbo-progs xvfb xauth
 PACKAGES = $(BUILD_PACKAGES) $(TEST_PACKAGES)
+# Benchmark-only: OpenCV's median as the reference the engine is timed against.
+BENCH_PACKAGES = python3-opencv python3-numpy
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -26,7 +28,7 @@ SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 all: release
 
 deps:
-	@missing=$$(for p in $(PACKAGES); do \
+	@missing=$$(for p in $(PACKAGES) $(EXTRA_PACKAGES); do \
 	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
@@ -50,10 +52,12 @@ tsan: deps
 	cmake --build build/tsan -j $(JOBS) --target test_engine
 	cd build/tsan && ctest --output-on-failure --no-tests=error -j $(JOBS) -R '^(Tile|Dust|Engine)'
 
-bench: deps
+bench:
+	@$(MAKE) --no-print-directory deps EXTRA_PACKAGES="$(BENCH_PACKAGES)"
 	cmake -S . -B build/bench $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DSPECKWASH_TESTS=OFF -DSPECKWASH_BENCH=ON -DSPECKWASH_GUI=OFF
 	cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bench/bench_*; do [ -x $$b ] && $$b || exit 1; done
+	/usr/bin/python3 bench/opencv_median_reference.py
 
 # libFuzzer targets need clang; they live in their own build tree.
 FUZZ_CONFIGURE = CC=clang-14 CXX=clang++-14 cmake -S fuzz -B build/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo
