@@ -17,28 +17,6 @@ size_t RoundUp(size_t n) { return (n + kAlign - 1) / kAlign * kAlign; }
 // stays at the largest value so that the pass over the ranks needs no special
 // last step. Samples are signed (flipped), so that the order of the unsigned
 // samples is the order of the vector comparisons.
-//
-// Without the sample a that leaves, rank k is old rank k below a and old rank
-// k + 1 from there on; the sample b that enters then makes rank k
-// max(min(rank k, b), rank k − 1).
-template <typename V>
-[[gnu::always_inline]] inline void Slide(V* window, int n, const V& a, const V& b)
-{
-    V next = window[1];
-    V removed = window[0] < a ? window[0] : next;
-    window[0] = removed < b ? removed : b;
-    V removedBelow = removed;
-#pragma GCC unroll 4
-    for (int k = 1; k < n; ++k) {
-        V old = next;
-        next = window[k + 1];
-        removed = old < a ? old : next;
-        V low = removed < b ? removed : b;
-        window[k] = low > removedBelow ? low : removedBelow;
-        removedBelow = removed;
-    }
-}
-
 // Sorts window[0, n) lane by lane: Batcher's odd-even merge sort for the next
 // power of two, less the comparators that would touch the missing ranks
 // (those would hold the largest value and never move).
@@ -66,6 +44,10 @@ template <typename V>
 // Two slides in one pass over the ranks (a1 leaves and b1 enters, then a2
 // and b2), the ranks between them kept in registers: half the memory traffic.
 // `firstMiddle` receives the middle rank between the two.
+//
+// Without the sample a that leaves, rank k is old rank k below a and old rank
+// k + 1 from there on; the sample b that enters then makes rank k
+// max(min(rank k, b), rank k − 1).
 template <typename V>
 [[gnu::always_inline]] inline void SlideTwice(V* window, int n, int middle, const V& a1, const V& b1, const V& a2,
     const V& b2, const V& largest, V& firstMiddle)
@@ -151,12 +133,12 @@ template <typename V>
             emit(t, firstMiddle);
             emit(t + 1, window[radius]);
         }
-        if (t < outCount) {
-            V a, b;
+        if (t < outCount) { // a last single slide; b then leaving and entering again changes nothing
+            V a, b, middle;
             line(a, firstOut + t - radius - 1, j);
             line(b, firstOut + t + radius, j);
-            Slide(window, n, a, b);
-            emit(t, window[radius]);
+            SlideTwice(window, n, radius, a, b, b, b, largest, middle);
+            emit(t, middle);
         }
     }
     return 0;
