@@ -2,8 +2,8 @@
 
 #include <QTimer>
 
-#include "app/panel_bridge.h"
-#include "app/speckwash_dlg.h"
+#include "app/control_panel/panel_bridge.h"
+#include "app/main_window/main_window.h"
 #include "view/ui_resources.h"
 
 CSpeckwashApp::CSpeckwashApp(int& argc, char** argv) : QApplication(argc, argv)

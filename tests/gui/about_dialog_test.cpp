@@ -5,12 +5,12 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/about_dialog.h"
-#include "app/context_menu.h"
-#include "app/help_viewer.h"
-#include "app/panel_bridge.h"
-#include "app/speckwash_dlg.h"
-#include "app/window_commands.h"
+#include "app/dialogs/about_dialog.h"
+#include "app/main_window/context_menu.h"
+#include "app/help/help_viewer.h"
+#include "app/control_panel/panel_bridge.h"
+#include "app/main_window/main_window.h"
+#include "app/main_window/window_commands.h"
 #include "gui_test_support.h"
 #include "help_test_support.h"
 #include "workflow/version_info.h"

@@ -7,10 +7,10 @@
 #include <cstring>
 #include <vector>
 
-#include "app/brush_tool.h"
-#include "app/panel_bridge.h"
-#include "app/speckwash_dlg.h"
-#include "app/speckwash_dlg2.h"
+#include "app/brush/brush_tool.h"
+#include "app/control_panel/panel_bridge.h"
+#include "app/main_window/main_window.h"
+#include "app/control_panel/control_panel_window.h"
 #include "engine/dust_engine.h"
 #include "gui_test_support.h"
 #include "workflow/dust_parameter_rules.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/panel_host.h"
+#include "app/control_panel/panel_host.h"
 #include "image/image.h"
 #include "view/rules/zoom_rules.h"
 

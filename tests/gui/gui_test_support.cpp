@@ -6,7 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/speckwash_dlg.h"
+#include "app/main_window/main_window.h"
 #include "engine/dust_engine.h"
 #include "imagefiles/image_file_types.h"
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/prompts.h"
+#include "app/dialogs/prompts.h"
 #include "image/image.h"
 
 class CSpeckwashDlg;

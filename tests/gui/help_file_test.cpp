@@ -5,9 +5,9 @@
 #include <QTextBrowser>
 #include <QTreeWidget>
 
-#include "app/help_contents.h"
-#include "app/help_file.h"
-#include "app/help_viewer.h"
+#include "app/help/help_contents.h"
+#include "app/help/help_file.h"
+#include "app/help/help_viewer.h"
 #include "gui_test_support.h"
 #include "help_test_support.h"
 

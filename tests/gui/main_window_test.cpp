@@ -3,7 +3,7 @@
 #include <QTest>
 
 #include "app/speckwash_app.h"
-#include "app/speckwash_dlg.h"
+#include "app/main_window/main_window.h"
 #include "engine/dust_engine.h"
 #include "gui_test_support.h"
 #include "view/rules/display_bitmap.h"

@@ -3,13 +3,13 @@
 #include <QShortcut>
 #include <QTest>
 
-#include "app/accelerators.h"
-#include "app/help_viewer.h"
-#include "app/panel_bridge.h"
-#include "app/panel_layout.h"
-#include "app/speckwash_dlg.h"
-#include "app/speckwash_dlg2.h"
-#include "app/window_commands.h"
+#include "app/main_window/accelerators.h"
+#include "app/help/help_viewer.h"
+#include "app/control_panel/panel_bridge.h"
+#include "app/control_panel/panel_layout.h"
+#include "app/main_window/main_window.h"
+#include "app/control_panel/control_panel_window.h"
+#include "app/main_window/window_commands.h"
 #include "gui_test_support.h"
 #include "stored_setting.h"
 #include "help_test_support.h"

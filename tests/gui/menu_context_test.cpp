@@ -5,13 +5,13 @@
 #include <QMenu>
 #include <QTest>
 
-#include "app/context_menu.h"
-#include "app/panel_bridge.h"
-#include "app/panel_layout.h"
-#include "app/settings_access.h"
-#include "app/speckwash_dlg.h"
-#include "app/speckwash_dlg2.h"
-#include "app/window_commands.h"
+#include "app/main_window/context_menu.h"
+#include "app/control_panel/panel_bridge.h"
+#include "app/control_panel/panel_layout.h"
+#include "app/settings/settings_access.h"
+#include "app/main_window/main_window.h"
+#include "app/control_panel/control_panel_window.h"
+#include "app/main_window/window_commands.h"
 #include "gui_test_support.h"
 #include "view/icon_button.h"
 #include "stored_setting.h"

@@ -10,9 +10,9 @@
 #include <functional>
 #include <memory>
 
-#include "app/persist_open_dialog.h"
-#include "app/preview_proxy_model.h"
-#include "app/prompts.h"
+#include "app/dialogs/persist_open_dialog.h"
+#include "app/dialogs/preview_proxy_model.h"
+#include "app/dialogs/prompts.h"
 #include "workflow/app_profile.h"
 #include "workflow/list_view_mode.h"
 

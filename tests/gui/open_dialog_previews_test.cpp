@@ -13,9 +13,9 @@
 #include <cstring>
 #include <memory>
 
-#include "app/persist_open_dialog.h"
-#include "app/preview_proxy_model.h"
-#include "app/prompts.h"
+#include "app/dialogs/persist_open_dialog.h"
+#include "app/dialogs/preview_proxy_model.h"
+#include "app/dialogs/prompts.h"
 #include "image/image.h"
 #include "imagefiles/image_file_types.h"
 #include "view/thumbnail_provider.h"

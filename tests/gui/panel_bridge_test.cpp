@@ -5,9 +5,9 @@
 #include <QSlider>
 #include <QTest>
 
-#include "app/panel_bridge.h"
-#include "app/speckwash_dlg.h"
-#include "app/speckwash_dlg2.h"
+#include "app/control_panel/panel_bridge.h"
+#include "app/main_window/main_window.h"
+#include "app/control_panel/control_panel_window.h"
 #include "view/qt_rect.h"
 #include "view/rules/placement.h"
 #include "gui_test_support.h"

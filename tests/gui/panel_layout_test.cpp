@@ -4,7 +4,7 @@
 #include <QTest>
 #include <set>
 
-#include "app/speckwash_dlg2.h"
+#include "app/control_panel/control_panel_window.h"
 #include "fake_panel_host.h"
 #include "view/icon_button.h"
 #include "view/navigator.h"

@@ -3,7 +3,7 @@
 #include <QSlider>
 #include <QTest>
 
-#include "app/speckwash_dlg2.h"
+#include "app/control_panel/control_panel_window.h"
 #include "fake_panel_host.h"
 #include "view/icon_button.h"
 #include "view/resource_pictures.h"

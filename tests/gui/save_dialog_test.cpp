@@ -4,8 +4,8 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "app/prompts.h"
-#include "app/save_opt.h"
+#include "app/dialogs/prompts.h"
+#include "app/dialogs/save_options_dialog.h"
 #include "gui_test_support.h"
 
 class SaveDialogTest : public QObject {

@@ -2,7 +2,7 @@
 #include <QFile>
 #include <QTest>
 
-#include "app/speckwash_dlg.h"
+#include "app/main_window/main_window.h"
 #include "gui_test_support.h"
 
 class SettingsStartupTest : public QObject {

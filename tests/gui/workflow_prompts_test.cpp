@@ -3,7 +3,7 @@
 #include <QFile>
 #include <QTest>
 
-#include "app/speckwash_dlg.h"
+#include "app/main_window/main_window.h"
 #include "engine/dust_engine.h"
 #include "gui_test_support.h"
 #include "workflow/dust_parameter_rules.h"

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/speckwash_dlg.h"
+#include "app/main_window/main_window.h"
 #include "engine/dust_engine.h"
 #include "gui_test_support.h"
 

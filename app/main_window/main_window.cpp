@@ -1,0 +1,307 @@
+#include "app/main_window/main_window.h"
+
+#include <algorithm>
+
+#include <QCloseEvent>
+#include <QWheelEvent>
+#include <QDateTime>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QProgressBar>
+#include <QRegion>
+
+#include "app/brush/brush_tool.h"
+#include "app/control_panel/control_panel.h"
+#include "app/dialogs/prompts.h"
+#include "app/main_window/region_done_event.h"
+#include "app/settings/settings_access.h"
+#include "engine/dust_engine.h"
+#include "view/image_view_painter.h"
+#include "view/rules/paint_region.h"
+#include "view/ui_resources.h"
+#include "workflow/dust_parameter_rules.h"
+
+CSpeckwashDlg::CSpeckwashDlg(QWidget* parent)
+    : QDialog(parent)
+    , prompter(std::make_unique<DialogPrompter>())
+    , listener(std::make_unique<CWindowRegionListener>(this))
+    , brush(std::make_unique<CBrushTool>(*this))
+{
+    setWindowTitle(QStringLiteral("View"));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
+        | Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(false);
+    setWindowIcon(ProgramIcon());
+    // Painting covers every pixel itself: the background only around the
+    // image, so finished tiles replace pixels in place without a grey flash.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setMinimumSize(10, 20);
+    openHand = OpenHandCursor();
+    closedHand = ClosedHandCursor();
+
+    startPicture = new QLabel(this);
+    startPicture->setPixmap(StartPicture());
+    startPicture->move(0, 0); // stays at the top-left when the window is resized
+    startPicture->adjustSize();
+    startPicture->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    ownProgressBar = new QProgressBar(this);
+    ownProgressBar->setRange(0, 100);
+    ownProgressBar->setTextVisible(true);
+    ownProgressBar->hide();
+
+    Initialise();
+}
+
+CSpeckwashDlg::~CSpeckwashDlg()
+{
+    // The worker must be stopped before the planes it reads go away.
+    thumbnail.reset();
+    DiscardEngine();
+}
+
+void CSpeckwashDlg::SetPrompter(std::unique_ptr<Prompter> p)
+{
+    prompter = std::move(p);
+}
+
+void CSpeckwashDlg::SetControlPanel(ControlPanel* p)
+{
+    panel = p;
+    if (panel) {
+        ownProgressBar->hide();
+        panel->ZoomChanged(zoomText, zoomInEnabled, zoomOutEnabled);
+        panel->ImageControlsEnabled(engine != nullptr);
+        panel->ViewAfterChanged(viewAfter);
+    }
+}
+
+void CSpeckwashDlg::SetPanelRecreator(std::function<void()> recreate)
+{
+    recreatePanel = std::move(recreate);
+}
+
+void CSpeckwashDlg::Initialise()
+{
+    StartupSettings settings = LoadStartupSettings();
+    viewAfter = settings.viewAfter;
+    panelVisible = settings.showControls;
+    highlightOn = true;
+    params = FreshStartDustParams();
+    params.automation = 1;
+    // The store is a text file a user may edit: keep its values within what the controls allow.
+    params.dustType = static_cast<uint8_t>(settings.dustType >= 0 && settings.dustType <= 2 ? settings.dustType : 2);
+    params.dustRadius = static_cast<uint8_t>(std::clamp(settings.dustRadius, 1, 100));
+    params.aggression = static_cast<uint8_t>(std::clamp(settings.aggression, 5, 51));
+    // The stored threshold is not used at start: it follows the image's resolution.
+    params.dustThreshold = 11;
+    params.flatness = 25;
+    saveRotated = settings.saveRotated;
+
+    FitWindowToImage(nullptr);
+    imageArea = { 0, 0, width(), height() };
+    if (timerId == 0)
+        timerId = startTimer(500);
+    startPicture->show();
+}
+
+bool CSpeckwashDlg::StartPictureVisible() const
+{
+    return !startPicture->isHidden();
+}
+
+void CSpeckwashDlg::DiscardEngine()
+{
+    // The engine's destructor stops its worker before anything is freed.
+    engine.reset();
+}
+
+void CSpeckwashDlg::ShowPanel()
+{
+    panelVisible = true;
+    StoreSetting("ShowControls", 1);
+    if (panel && panel->Window()) {
+        panel->Window()->show();
+        panel->Window()->raise();
+    }
+}
+
+void CSpeckwashDlg::EndWindow()
+{
+    DiscardEngine();
+    QDialog::done(QDialog::Accepted);
+}
+
+void CSpeckwashDlg::accept()
+{
+}
+
+void CSpeckwashDlg::reject()
+{
+    ClosePrompt();
+}
+
+void CSpeckwashDlg::closeEvent(QCloseEvent* event)
+{
+    // The close box asks like Esc; the window ends only through EndWindow.
+    event->ignore();
+    if (!saving)
+        ClosePrompt();
+}
+
+void CSpeckwashDlg::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    // The brush circle goes on top of whatever this paint draws, on every way out.
+    struct CircleOnTop {
+        CBrushCursor& cursor;
+        QPainter& painter;
+        ~CircleOnTop() { cursor.RestoreAfterPaint(painter); }
+    } circle { brush->Cursor(), painter };
+    brush->Cursor().HideForPaint();
+    const QRect& clip = event->rect();
+    QRegion background = QRegion(clip) - QRegion(view.imageRect.left, view.imageRect.top,
+                                             view.imageRect.Width(), view.imageRect.Height());
+    if (!engine || StartPictureVisible())
+        background = QRegion(clip);
+    for (const QRect& r : background)
+        painter.fillRect(r, QColor(153, 153, 153));
+    if (!engine || StartPictureVisible())
+        return;
+    Rect update = Intersect(Rect { clip.left(), clip.top(), clip.right() + 1, clip.bottom() + 1 }, imageArea);
+    if (update.IsEmpty())
+        return;
+    ImageViewSource source;
+    source.shown = viewAfter ? engine->WorkImage() : document.working.get();
+    source.manualMask = engine->ManualMask() ? engine->ManualMask()->Plane8(0) : nullptr;
+    source.detectionMap = engine->DetectionMap() ? engine->DetectionMap()->Plane8(0) : nullptr;
+    source.planeWidth = document.working->width;
+    source.originalWidth = document.working->width;
+    source.originalHeight = document.working->height;
+    source.highlight = highlightOn;
+    source.automation = params.automation != 0;
+    source.highlightColour = highlightColour;
+    PaintImageRegion(painter, view, update, source);
+}
+
+void CSpeckwashDlg::customEvent(QEvent* event)
+{
+    if (event->type() != CRegionDoneEvent::Kind() || !engine)
+        return;
+    auto* done = static_cast<CRegionDoneEvent*>(event);
+    Rect finished = engine->TakeDirty(done->level);
+    Rect window = FinishedToWindow(view, finished);
+    if (!window.IsEmpty())
+        update(window.left, window.top, window.Width(), window.Height());
+}
+
+void CSpeckwashDlg::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == timerId)
+        TickProgress();
+}
+
+void CSpeckwashDlg::TickProgress()
+{
+    float fraction = engine ? engine->Progress(1) : -0.1f;
+    progress.Tick(fraction, QDateTime::currentSecsSinceEpoch(), modified);
+    if (panel) {
+        panel->ShowProgress(progress.BarVisible(), progress.BarValue());
+        panel->ShowRestoreDefaults(progress.RestoreDefaultsVisible());
+        return;
+    }
+    if (progress.BarVisible()) {
+        ownProgressBar->setGeometry(8, height() - 24, std::min(240, width() - 16), 16);
+        ownProgressBar->setValue(std::max(0, progress.BarValue()));
+        ownProgressBar->show();
+    } else {
+        ownProgressBar->hide();
+    }
+}
+
+void CSpeckwashDlg::keyPressEvent(QKeyEvent* event)
+{
+    bool ctrl = event->modifiers() & Qt::ControlModifier;
+    switch (event->key()) {
+    case Qt::Key_O:
+        if (ctrl)
+            Open();
+        break;
+    case Qt::Key_S:
+        if (ctrl)
+            Save();
+        break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        if (ctrl && zoomInEnabled)
+            ZoomIn();
+        break;
+    case Qt::Key_Minus:
+        if (ctrl && zoomOutEnabled)
+            ZoomOut();
+        break;
+    case Qt::Key_Z:
+        if (ctrl)
+            UndoStroke();
+        break;
+    case Qt::Key_B:
+        SetViewAfter(!viewAfter);
+        break;
+    case Qt::Key_H:
+        SetHighlight(!highlightOn);
+        break;
+    case Qt::Key_R:
+        Rotate(event->modifiers() & Qt::ShiftModifier ? -1 : 1);
+        break;
+    default:
+        QDialog::keyPressEvent(event);
+        return;
+    }
+}
+
+void CSpeckwashDlg::UndoStroke()
+{
+    brush->UndoLastStroke();
+}
+
+void CSpeckwashDlg::wheelEvent(QWheelEvent* event)
+{
+    if (engine)
+        brush->Wheel(event->position().toPoint(), event->angleDelta().y());
+    else
+        setCursor(Qt::ArrowCursor);
+    event->accept();
+}
+
+void CSpeckwashDlg::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        brush->Cursor().Erase();
+    QDialog::changeEvent(event);
+}
+
+void CSpeckwashDlg::SetViewAfter(bool after)
+{
+    viewAfter = after;
+    StoreSetting("View", after ? 1 : 0);
+    if (panel)
+        panel->ViewAfterChanged(after);
+    update();
+}
+
+void CSpeckwashDlg::SetHighlight(bool on)
+{
+    highlightOn = on;
+    StoreSetting("Highlight", on ? 1 : 0);
+    update();
+}
+
+void CSpeckwashDlg::SetHighlightColour(int colour)
+{
+    highlightColour = colour;
+    StoreSetting("Highlight", highlightOn ? 1 : 0);
+    update();
+}
