@@ -17,6 +17,7 @@
 
 #include "engine/dust_engine.h"
 #include "engine/dust_kernel.h"
+#include "engine/manual_planes.h"
 #include "engine/median_filter.h"
 
 namespace {
@@ -214,4 +215,35 @@ void BM_InterruptLongTile(benchmark::State& state)
     state.counters["interrupted"] = interrupted;
 }
 BENCHMARK(BM_InterruptLongTile)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
+
+// Closing over a busy worker: one fully marked tile at a manual dust size
+// (automation on, so every pixel blends toward its own median, the costliest
+// brush pass), and the time Shutdown blocks the caller once the pass began.
+// `passDone` counts runs where the pass finished before the stop reached it.
+void BM_ShutdownOverBrushPass(benchmark::State& state)
+{
+    const int dustSize = static_cast<int>(state.range(0));
+    auto scan = MakeScan(1024, 1024);
+    DustParams p = Defaults(10);
+    int passDone = 0;
+    for (auto _ : state) {
+        auto engine = std::make_unique<DustEngine>(*scan, 256, nullptr);
+        const Rect tile { 256, 256, 512, 512 };
+        for (int y = tile.top; y < tile.bottom; ++y)
+            for (int x = tile.left; x < tile.right; ++x) {
+                const size_t i = static_cast<size_t>(y) * scan->width + x;
+                WriteManual(engine->ManualMask()->Plane8(0) + i, 255);
+                WriteManual(engine->ManualDustSize()->Plane8(0) + i, static_cast<uint8_t>(dustSize));
+            }
+        engine->Request(tile, KindBrush, 2, 1, &p);
+        while (engine->Counts().started < 1)
+            std::this_thread::yield();
+        auto start = std::chrono::steady_clock::now();
+        engine->Shutdown();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        passDone += engine->Counts().done;
+    }
+    state.counters["passDone"] = passDone;
+}
+BENCHMARK(BM_ShutdownOverBrushPass)->Arg(40)->Arg(255)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 } // namespace

@@ -58,12 +58,14 @@ uint8_t PixelMedian(const uint8_t* plane, int width, int height, int x, int y, i
     return 255;
 }
 
-Rect Composite(const CompositeInputs& in, const Rect& rectIn, bool automation, ByteBuffer& scratch)
+Rect Composite(const CompositeInputs& in, const Rect& rectIn, bool automation, ByteBuffer& scratch,
+    const std::atomic<uint8_t>* stop)
 {
+    auto stopped = [stop] { return stop && stop->load(std::memory_order_relaxed) != 0; };
     const int width = in.source->width, height = in.source->height;
     const Rect rect = Intersect(rectIn, { 0, 0, width, height });
     Rect changed;
-    for (int y = rect.top; y < rect.bottom; ++y) {
+    for (int y = rect.top; y < rect.bottom && !stopped(); ++y) {
         int firstChanged = rect.right, lastChanged = rect.left - 1;
         for (int x = rect.left; x < rect.right; ++x) {
             const size_t i = static_cast<size_t>(y) * width + x;
@@ -96,7 +98,10 @@ Rect Composite(const CompositeInputs& in, const Rect& rectIn, bool automation, B
                 for (int c = 0; c < 3; ++c)
                     put(c, Blend(m, in.source->Plane8(c)[i], in.median->Plane8(c)[i]));
             } else {
-                // Marked by hand with automation on: toward the pixel's own median.
+                // Marked by hand with automation on: toward the pixel's own
+                // median, the costly case, so a stop is looked for per pixel.
+                if (stopped())
+                    break;
                 const double m = static_cast<float>((b - 1) * kWeightStep);
                 const int radius = ReadManual(in.dustSize->Plane8(0) + i);
                 for (int c = 0; c < 3; ++c) {

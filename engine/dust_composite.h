@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 #include "engine/byte_buffer.h"
@@ -21,7 +22,9 @@ struct CompositeInputs {
 // neighbourhood; with automation off only marked pixels change, toward the
 // median image. `scratch` serves the per-pixel medians. Returns the bounding
 // box of the pixels whose corrected value changed.
-Rect Composite(const CompositeInputs& in, const Rect& rect, bool automation, ByteBuffer& scratch);
+// A raised `stop` ends the pass early, leaving the rest of the rectangle as it was.
+Rect Composite(const CompositeInputs& in, const Rect& rect, bool automation, ByteBuffer& scratch,
+    const std::atomic<uint8_t>* stop = nullptr);
 
 // The median of the samples around (x, y) within radius r: from each row y − r
 // to y + r inside the plane, the 2r + 1 samples that follow each other in

@@ -40,6 +40,7 @@ DustEngine::DustEngine(const CImage& source_, int tileSize, RegionListener* list
         workImage.reset();
         return;
     }
+    kernel->SetStopFlag(&stopFlag);
     runState.store(1);
     worker = std::thread(&DustEngine::WorkerLoop, this);
 }
@@ -51,6 +52,10 @@ int DustEngine::Shutdown()
     if (!worker.joinable())
         return 0;
     runState.store(0);
+    // The tile in progress stops at its next checkpoint, whatever its level
+    // or kind, so closing never waits for a pass to run its course.
+    stopFlag.store(1);
+    abortFlag.store(1);
     wakeEvent.Signal();
     // Checks spaced 1 ms, 2 ms, … apart; each pause ends early when the worker
     // acknowledges, so an idle engine stops in one or two checks.

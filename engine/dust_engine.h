@@ -48,6 +48,9 @@ public:
     void SetTopOnly(uint8_t flag);
     Rect TakeDirty(int fromLevel);
     float Progress(int level) const;
+    // True when every request so far is worked into the working image (and
+    // for an engine that never started).
+    bool Finished() const { return !queue || queue->Idle(); }
 
     CImage* DetectionMap() const { return kernel ? kernel->DetectionMap() : nullptr; }
     CImage* WorkImage() const { return workImage.get(); }
@@ -87,6 +90,7 @@ private:
     std::atomic<int> currentTag { -1 }; // worker writes: sequence naming that run
     std::atomic<int> runState { 0 }; // 1 running, 0 stop requested, −1 worker finished
     std::atomic<uint8_t> abortFlag { 0 }; // window sets, worker clears; polled by the kernel
+    std::atomic<uint8_t> stopFlag { 0 }; // set once by Shutdown; stops every pass, brush ones included
     std::atomic<int> counts[6] = {}; // worker writes: EngineCounts fields
     std::mutex ackMutex; // pairs with `acknowledged` for the stop acknowledgement
     std::condition_variable acknowledged;

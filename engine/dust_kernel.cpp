@@ -58,7 +58,7 @@ int DustKernel::DetectDust(const Rect& tile, const DustParams& params, const std
 Rect DustKernel::Composite(const Rect& rect, bool automation)
 {
     CompositeInputs in { &source, medianImage.get(), detectionMap.get(), &manualMask, &manualDustSize, &workImage };
-    return ::Composite(in, rect, automation, scratch);
+    return ::Composite(in, rect, automation, scratch, stopFlag);
 }
 
 uint8_t DustKernel::PixelMedian(const uint8_t* plane, int x, int y, int radius)
@@ -115,11 +115,14 @@ int DustKernel::ProcessTile(Tile& tile, const std::atomic<uint8_t>& abortFlag)
                 return TileAborted;
         }
         Composite(rect, true);
-        return TileDone;
+        return Stopped() ? TileAborted : TileDone;
     }
     if (kinds & KindBrush) {
-        PrepareBrush(tile);
+        if (!PrepareBrush(tile))
+            return TileAborted;
         const Rect corrected = Composite(rect, requested.automation != 0);
+        if (Stopped())
+            return TileAborted;
         tile.changed = Union(Intersect(tile.brushArea, rect), corrected);
         return TileDone;
     }

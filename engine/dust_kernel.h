@@ -37,11 +37,18 @@ public:
     // of this radius yet. −1 when nothing needed computing.
     int EnsureMedian(const Rect& rect, int radius, const std::atomic<uint8_t>& abortFlag);
     int DetectDust(const Rect& tile, const DustParams& params, const std::atomic<uint8_t>& abortFlag);
-    // Returns the bounding box of the corrected pixels that changed.
+    // Returns the bounding box of the corrected pixels that changed; stops
+    // early (leaving the tile to be composited again) when the stop flag is up.
     Rect Composite(const Rect& rect, bool automation);
     uint8_t PixelMedian(const uint8_t* plane, int x, int y, int radius);
-    // The brush side of a tile's pass; see brush_prepare.cpp.
-    void PrepareBrush(Tile& tile);
+    // The brush side of a tile's pass; see brush_prepare.cpp. False when
+    // stopped by the stop flag.
+    bool PrepareBrush(Tile& tile);
+    // Brush passes and compositing are not interrupted by a level change: the
+    // brush is the top level, and each dab would otherwise cancel the pass the
+    // one before started. They stop only for this flag (the engine's shutdown).
+    void SetStopFlag(const std::atomic<uint8_t>* flag) { stopFlag = flag ? flag : &neverStop; }
+    bool Stopped() const { return stopFlag->load(std::memory_order_relaxed) != 0; }
     // For passes that run no detection: the requested block (which becomes
     // the applied one) keeps the parameters the tile's map was computed with.
     static void KeepAppliedDetection(Tile& tile);
@@ -64,5 +71,6 @@ private:
     ByteBuffer scratch; // per-pixel medians of the composite
     ByteBuffer medianScratch; // intermediate of the separable median
     DetectionScratch detectionScratch;
-    std::atomic<uint8_t> neverAbort { 0 }; // brush preparation is not interruptible
+    std::atomic<uint8_t> neverStop { 0 };
+    const std::atomic<uint8_t>* stopFlag = &neverStop;
 };

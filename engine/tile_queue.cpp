@@ -39,17 +39,12 @@ void TileQueue::RemoveKinds(Tile& tile, int level, int kinds)
     tile.state[level] = TileIdle;
     if (queuedTotal[level] > 0)
         --queuedTotal[level];
-    if (outstanding[level] > 0)
-        --outstanding[level];
-    if (outstanding[level] > queuedTotal[level])
-        outstanding[level] = queuedTotal[level];
 }
 
 void TileQueue::AddKinds(Tile& tile, int level, int kinds, int sequence, const DustParams* params)
 {
     tile.kindMask[level] |= kinds;
     ++queuedTotal[level];
-    ++outstanding[level];
     if (params)
         tile.requested = *params;
     tile.sequence[level] = sequence;
@@ -131,21 +126,16 @@ void TileQueue::Complete(const Tile& copy, bool keepParams)
     Tile& tile = *tiles[copy.id - 1];
     int level = tile.takenLevel;
     if (ValidLevel(level)) {
-        if (outstanding[level] > 0)
-            --outstanding[level];
-        if (outstanding[level] == 0)
-            queuedTotal[level] = 0;
         // Work asked for at this level after the worker took the tile was not
-        // necessarily seen by it: keep it queued (and counted) for another pass.
+        // necessarily seen by it: keep it queued for another pass.
         bool requeued = tile.requestCount[level] != copy.requestCount[level] && tile.state[level] == TileQueued;
-        if (requeued) {
-            ++outstanding[level];
-            queuedTotal[level] = std::max(queuedTotal[level], outstanding[level]);
-        } else {
+        if (!requeued) {
             tile.state[level] = TileIdle;
             tile.kindMask[level] = 0;
             tile.sequence[level] = 0;
         }
+        if (Remaining(level) == 0)
+            queuedTotal[level] = 0;
     }
     tile.takenLevel = -1;
     // The pass saw the brush area it was taken with; requests since then may
@@ -180,14 +170,40 @@ Rect TileQueue::TakeDirty(int fromLevel)
     return result;
 }
 
+int TileQueue::Remaining(int level) const
+{
+    int remaining = 0;
+    for (const auto& tile : tiles)
+        if (tile->state[level] != TileIdle)
+            ++remaining;
+    return remaining;
+}
+
 float TileQueue::Progress(int level) const
 {
     if (!ValidLevel(level))
         return -0.1f;
     std::lock_guard guard(QueueLock());
-    if (queuedTotal[level] == 0)
+    const int remaining = Remaining(level);
+    if (remaining == 0) {
+        queuedTotal[level] = 0; // the level emptied: the next work counts afresh
         return -0.1f;
-    return 1.0f - static_cast<float>(outstanding[level]) / static_cast<float>(queuedTotal[level]);
+    }
+    queuedTotal[level] = std::max(queuedTotal[level], remaining);
+    return 1.0f - static_cast<float>(remaining) / static_cast<float>(queuedTotal[level]);
+}
+
+bool TileQueue::Idle() const
+{
+    std::lock_guard guard(QueueLock());
+    for (const auto& tile : tiles) {
+        if (tile->takenLevel >= 0)
+            return false;
+        for (int level = 0; level < kLevelCount; ++level)
+            if (tile->state[level] != TileIdle)
+                return false;
+    }
+    return true;
 }
 
 Tile TileQueue::Snapshot(int id) const

@@ -54,7 +54,13 @@ public:
     void Complete(const Tile& copy, bool keepParams);
     void AddDirty(const Rect& rect, int level);
     Rect TakeDirty(int fromLevel);
+    // The finished fraction of the work queued at `level` since it last
+    // emptied, or −0.1 when no tile has work there. Judged from the tiles'
+    // states, so moving work between levels cannot make it lie.
     float Progress(int level) const;
+    // True when no tile has work queued at any level and none is being
+    // worked on: everything asked for is in the working image.
+    bool Idle() const;
 
     // While non-zero only level-2 work is handed out. Written without the lock.
     void SetTopOnly(uint8_t flag) { topOnly.store(flag, std::memory_order_relaxed); }
@@ -68,8 +74,11 @@ private:
     std::vector<std::unique_ptr<Tile>> tiles; // row-major grid; structure fixed at construction
     Rect dirty[kLevelCount]; // finished rectangles per level (lock)
     std::atomic<uint8_t> topOnly { 0 }; // window writes, worker reads
-    int queuedTotal[kLevelCount] = { 0, 0, 0 }; // tiles queued since the level last emptied (lock)
-    int outstanding[kLevelCount] = { 0, 0, 0 }; // of those, not yet completed (lock)
+    // Tiles queued since the level last emptied (lock): the denominator of
+    // the progress only; whether work is left comes from the tiles.
+    mutable int queuedTotal[kLevelCount] = { 0, 0, 0 };
+
+    int Remaining(int level) const; // tiles queued or taken at `level` (lock held)
 
     void RemoveKinds(Tile& tile, int level, int kinds);
     void AddKinds(Tile& tile, int level, int kinds, int sequence, const DustParams* params);

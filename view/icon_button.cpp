@@ -171,7 +171,8 @@ void CIconButton::TrackHover(bool underCursor)
         return;
     if (!flat_)
         return;
-    if (!underCursor || (QApplication::activeWindow() == nullptr && !trackWhenInactive_)) {
+    // A disabled button neither lights up nor tells anyone the mouse came by.
+    if (!underCursor || !isEnabled() || (QApplication::activeWindow() == nullptr && !trackWhenInactive_)) {
         LeaveHover();
         return;
     }

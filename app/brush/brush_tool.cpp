@@ -1,84 +1,82 @@
 #include "app/brush/brush_tool.h"
 
 #include <QApplication>
+#include <QWidget>
+#include <algorithm>
 
-#include "app/control_panel/control_panel.h"
-#include "app/main_window/main_window.h"
 #include "engine/dust_engine.h"
 #include "engine/manual_planes.h"
 #include "image/image.h"
 #include "view/rules/zoom_rules.h"
 #include "view/ui_resources.h"
 
-static int LargestSliderRadius(int largestBrushRadius, float scale)
-{
-    return BrushSliderMaximum(largestBrushRadius, scale) + 1;
-}
-
-CBrushTool::CBrushTool(CSpeckwashDlg& window)
-    : window(window)
-    , cursor(window)
+CBrushTool::CBrushTool(BrushSurface& surface)
+    : surface(surface)
+    , cursor(surface.Widget())
     , addCursor(BrushAddCursor())
     , removeCursor(BrushRemoveCursor())
 {
-    RebuildTip(radius, manualDustSize, tool, strength);
 }
 
-QCursor CBrushTool::TypeCursor() const
+QCursor CBrushTool::TypeCursor() const { return Tool() == kBrushRemoveTool ? removeCursor : addCursor; }
+
+int CBrushTool::ScreenRadius() const { return BrushScreenRadius(Radius(), surface.Session().view.scale); }
+
+static bool SameSettings(const BrushSettings& a, const BrushSettings& b)
 {
-    return window.brushTool == kBrushRemoveTool ? removeCursor : addCursor;
+    return a.tool == b.tool && a.radius == b.radius && a.manualDustSize == b.manualDustSize && a.strength == b.strength;
 }
 
-int CBrushTool::ScreenRadius() const
+bool CBrushTool::TipFor(const BrushSettings& s)
 {
-    return BrushScreenRadius(radius, window.view.scale);
-}
-
-void CBrushTool::RebuildTip(int r, int dustSize, int brushTool, int brushStrength)
-{
-    if (!BuildBrushTip(tip, r, dustSize, brushTool, brushStrength)) {
-        // Without a tip no stroke can be painted or replayed: the window ends.
-        window.DiscardEngine();
-        window.QDialog::done(8);
+    if (SameSettings(s, tipSettings))
+        return true;
+    if (!BuildBrushTip(tip, s.radius, s.manualDustSize, s.tool, s.strength)) {
+        tipSettings = { 0, 0, 0, 0 };
+        surface.BrushUnusable();
+        return false;
     }
+    tipSettings = s;
+    return true;
 }
 
-void CBrushTool::SetUp(int r, int dustSize, int brushTool, int brushStrength)
+const BrushTip& CBrushTool::Tip()
 {
-    radius = std::max(1, r);
-    manualDustSize = dustSize;
-    tool = brushTool;
-    strength = std::min(brushStrength, 255);
-    RebuildTip(radius, manualDustSize, tool, strength);
+    TipFor(Settings());
+    return tip;
 }
 
-void CBrushTool::ImageOpened()
+void CBrushTool::SessionReplaced()
 {
-    strokes.Clear();
     strokeCount = 0;
-    RebuildTip(radius, manualDustSize, tool, strength);
+    cursor.Erase();
 }
 
 void CBrushTool::ScaleChanged(float oldScale, float newScale)
 {
-    const int largest = LargestSliderRadius(window.largestBrushRadius, newScale);
-    radius = std::clamp(RescaledBrushRadius(radius, oldScale, newScale), 1, std::max(1, largest));
-    if (window.panel) {
-        window.panel->SetBrushSizeRange(largest - 1, radius);
-    }
-    RebuildTip(radius, manualDustSize, tool, strength);
+    EditSession& s = surface.Session();
+    const int largest = BrushSliderMaximum(s.largestBrushRadius, newScale) + 1;
+    s.brush.radius = std::clamp(RescaledBrushRadius(s.brush.radius, oldScale, newScale), 1, std::max(1, largest));
+    surface.BrushChanged();
+}
+
+bool CBrushTool::InsideImage(const QPoint& at) const
+{
+    const Rect& r = surface.Session().view.imageRect;
+    return at.x() >= r.left && at.x() < r.right && at.y() >= r.top && at.y() < r.bottom;
 }
 
 QPoint CBrushTool::ClampToImage(const QPoint& at) const
 {
-    const Rect& r = window.view.imageRect;
+    const Rect& r = surface.Session().view.imageRect;
     return { std::clamp(at.x(), r.left, std::max(r.left, r.right - 1)),
         std::clamp(at.y(), r.top, std::max(r.top, r.bottom - 1)) };
 }
 
 void CBrushTool::ApplySegment(Point from, Point to)
 {
-    DustEngine* engine = window.engine.get();
+    EditSession& s = surface.Session();
+    DustEngine* engine = s.engine.get();
     if (!engine || !engine->ManualMask() || !engine->ManualDustSize())
         return;
     CImage& mask = *engine->ManualMask();
@@ -89,28 +87,28 @@ void CBrushTool::ApplySegment(Point from, Point to)
     // next pass sees the final values.
     WalkSegment(from, to, r, [&](int x, int y) {
         ApplyDab(tip, mask, sizes, x, y);
-        engine->Request(DabSquare(x, y, r), KindBrush, 2, sequence, &window.params);
+        engine->Request(DabSquare(x, y, r), KindBrush, 2, sequence, &s.params);
     });
 }
 
 bool CBrushTool::Press(const QPoint& pointer)
 {
-    DustEngine* engine = window.engine.get();
-    if (!engine)
+    EditSession& s = surface.Session();
+    if (!s.engine || !TipFor(s.brush))
         return false;
+    QWidget& window = surface.Widget();
     // Qt cannot confine the pointer: hold the mouse and clamp what it reports.
     window.grabMouse();
-    window.modified = true;
+    s.modified = true;
     strokeCount = 1;
-    engine->SetTopOnly(1);
-    BrushStroke& stroke = strokes.Begin(radius, manualDustSize, tool, strength);
-    if (window.panel)
-        window.panel->SetUndoEnabled(true);
+    s.engine->SetTopOnly(1);
+    BrushStroke& stroke = s.strokes.Begin(s.brush.radius, s.brush.manualDustSize, s.brush.tool, s.brush.strength);
     const QPoint at = ClampToImage(pointer);
-    const Point p = ViewToImage(window.view, at.x(), at.y());
+    const Point p = ViewToImage(s.view, at.x(), at.y());
     stroke.Append(p);
     stroke.Append(p);
     ApplySegment(p, p);
+    surface.BrushChanged();
     window.setCursor(TypeCursor());
     cursor.MoveTo(at, ScreenRadius());
     return true;
@@ -118,7 +116,8 @@ bool CBrushTool::Press(const QPoint& pointer)
 
 void CBrushTool::Move(const QPoint& pointer, bool leftDown)
 {
-    BrushStroke* stroke = strokes.Last();
+    EditSession& s = surface.Session();
+    BrushStroke* stroke = s.strokes.Last();
     if (strokeCount > 0 && !leftDown) {
         // The release went elsewhere: end the stroke, or the engine would
         // keep waiting on brush work only.
@@ -127,18 +126,16 @@ void CBrushTool::Move(const QPoint& pointer, bool leftDown)
     }
     if (strokeCount == 0 || !stroke) {
         // Hovering: the circle follows the pointer over the image only.
-        const Rect& r = window.view.imageRect;
-        if (window.engine && pointer.x() >= r.left && pointer.x() < r.right && pointer.y() >= r.top
-            && pointer.y() < r.bottom)
+        if (s.engine && InsideImage(pointer))
             cursor.MoveTo(pointer, ScreenRadius());
         else
             cursor.Erase();
         return;
     }
     ++strokeCount;
-    window.modified = true;
+    s.modified = true;
     const QPoint at = ClampToImage(pointer);
-    const Point p = ViewToImage(window.view, at.x(), at.y());
+    const Point p = ViewToImage(s.view, at.x(), at.y());
     const Point last = stroke->points.back();
     if (MovedFarEnough(last, p, tip.radius)) {
         if (stroke->Append(p)) {
@@ -150,52 +147,55 @@ void CBrushTool::Move(const QPoint& pointer, bool leftDown)
         }
     }
     cursor.MoveTo(at);
-    window.setCursor(Qt::CrossCursor);
+    surface.Widget().setCursor(Qt::CrossCursor);
 }
 
-void CBrushTool::Release(const QPoint& at, bool shiftHeld)
+void CBrushTool::EndStroke()
 {
     if (strokeCount == 0)
         return;
     strokeCount = 0;
-    if (window.engine)
-        window.engine->SetTopOnly(0);
-    window.releaseMouse();
-    window.setCursor(shiftHeld ? window.openHand : TypeCursor());
-    (void)at;
+    if (DustEngine* engine = surface.Session().engine.get())
+        engine->SetTopOnly(0);
+    surface.Widget().releaseMouse();
+}
+
+void CBrushTool::Release(const QPoint&, bool shiftHeld)
+{
+    if (strokeCount == 0)
+        return;
+    EndStroke();
+    surface.Widget().setCursor(shiftHeld ? surface.PanCursor() : TypeCursor());
 }
 
 void CBrushTool::Wheel(const QPoint& at, int delta)
 {
-    const Rect& r = window.view.imageRect;
-    if (!window.engine || at.x() < r.left || at.x() >= r.right || at.y() < r.top || at.y() >= r.bottom)
+    EditSession& s = surface.Session();
+    if (delta == 0 || !s.engine || !InsideImage(at))
         return;
-    if (window.panel) {
-        radius = window.panel->StepBrushRadius(delta);
-    } else {
-        const int largest = LargestSliderRadius(window.largestBrushRadius, window.view.scale);
-        radius = std::clamp(radius + (delta > 0 ? 1 : -1), 1, std::max(1, largest));
-    }
+    // The brush size slider limits the wheel: its positions 1 and up are radii 2 and up.
+    const int largest = BrushSliderMaximum(s.largestBrushRadius, s.view.scale) + 1;
+    s.brush.radius = std::clamp(s.brush.radius + (delta > 0 ? 1 : -1), 2, std::max(2, largest));
+    surface.BrushChanged();
     cursor.MoveTo(at, ScreenRadius());
-    RebuildTip(radius, manualDustSize, tool, strength);
 }
 
 void CBrushTool::DrawAtCentre(int screenRadius)
 {
-    const Rect& area = window.imageArea;
+    const Rect area = surface.ImageArea();
     cursor.MoveTo(QPoint((area.left + area.right) / 2, (area.top + area.bottom) / 2), screenRadius);
 }
 
 bool CBrushTool::UndoLastStroke()
 {
-    DustEngine* engine = window.engine.get();
+    EditSession& s = surface.Session();
+    DustEngine* engine = s.engine.get();
     // A stroke still being painted is not history yet.
-    if (!engine || strokeCount > 0 || !strokes.Last())
+    if (!engine || strokeCount > 0 || !s.strokes.Last())
         return false;
-    const Rect box = strokes.Last()->Bounds();
-    strokes.RemoveLast();
-    if (strokes.Empty() && window.panel)
-        window.panel->SetUndoEnabled(false);
+    const Rect box = s.strokes.Last()->Bounds();
+    s.strokes.RemoveLast();
+    surface.BrushChanged();
     if (CImage* mask = engine->ManualMask(); mask && mask->HasPlanes()) {
         uint8_t* plane = mask->Plane8(0);
         const size_t count = static_cast<size_t>(mask->width) * mask->height;
@@ -204,12 +204,12 @@ bool CBrushTool::UndoLastStroke()
     }
     engine->Request(box, KindBrush, 2, -1, nullptr);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    for (BrushStroke& stroke : strokes.Strokes()) {
-        RebuildTip(stroke.radius, stroke.manualDustSize, stroke.tool, stroke.strength);
+    for (BrushStroke& stroke : s.strokes.Strokes()) {
+        if (!TipFor({ stroke.tool, stroke.radius, stroke.manualDustSize, stroke.strength }))
+            break;
         for (stroke.cursor = 1; stroke.cursor < static_cast<int>(stroke.points.size()); ++stroke.cursor)
             ApplySegment(stroke.points[stroke.cursor - 1], stroke.points[stroke.cursor]);
     }
     QApplication::restoreOverrideCursor();
-    RebuildTip(radius, manualDustSize, tool, strength);
     return true;
 }

@@ -2,34 +2,37 @@
 #include <QCursor>
 #include <QPoint>
 
+#include "app/brush/brush_surface.h"
+#include "app/session/edit_session.h"
 #include "view/brush_cursor.h"
 #include "view/rules/brush_stroke.h"
 #include "view/rules/brush_tip.h"
 
-class CSpeckwashDlg;
-
 // The brush of the image window: strokes painted with the left button mark
 // pixels as dust (add) or restore them (remove) in the engine's manual planes,
-// dab by dab, each dab queuing its square as brush work. Keeps the strokes so
-// that the last can be undone by replaying the others, and shows the brush's
+// dab by dab, each dab queuing its square as brush work. The brush's settings
+// and its strokes belong to the session; this object turns mouse and wheel
+// messages into strokes, replays strokes for undo, and shows the brush's
 // reach as an inverted circle.
 class CBrushTool {
 public:
-    explicit CBrushTool(CSpeckwashDlg& window);
+    explicit CBrushTool(BrushSurface& surface);
 
     // Mouse messages of the image window that the pan drag did not take.
     // Press returns true when it began a stroke.
     bool Press(const QPoint& at);
     void Move(const QPoint& at, bool leftDown);
     void Release(const QPoint& at, bool shiftHeld);
+    // Ends a stroke in progress as a lost release would; before a save or
+    // anything else that must not wait on brush work still to come.
+    void EndStroke();
+    // Vertical wheel steps only: a tilt or a horizontal wheel (delta 0) is ignored.
     void Wheel(const QPoint& at, int delta);
     bool StrokeInProgress() const { return strokeCount > 0; }
     int StrokeMoves() const { return strokeCount; }
 
-    // The current settings from the control panel; rebuilds the tip.
-    void SetUp(int radius, int manualDustSize, int tool, int strength);
-    // A new image: no strokes, a fresh tip.
-    void ImageOpened();
+    // A new session: no stroke in progress, the circle off.
+    void SessionReplaced();
     // The view's scale changed: the radius follows so that the brush keeps its
     // size on screen, within what the slider allows at the new scale.
     void ScaleChanged(float oldScale, float newScale);
@@ -44,27 +47,26 @@ public:
     // The pointer of the current brush type.
     QCursor TypeCursor() const;
 
-    const BrushTip& Tip() const { return tip; }
-    int Radius() const { return radius; }
-    int Tool() const { return tool; }
-    BrushStrokeList& Strokes() { return strokes; }
+    // The tip of the session's current settings.
+    const BrushTip& Tip();
+    int Radius() const { return Settings().radius; }
+    int Tool() const { return Settings().tool; }
+    BrushStrokeList& Strokes() { return surface.Session().strokes; }
 
 private:
-    void RebuildTip(int r, int dustSize, int brushTool, int brushStrength);
+    const BrushSettings& Settings() const { return surface.Session().brush; }
+    // Builds the tip for these settings unless it already is; false when it cannot be built.
+    bool TipFor(const BrushSettings& s);
     void ApplySegment(Point from, Point to);
     int ScreenRadius() const;
     QPoint ClampToImage(const QPoint& at) const;
+    bool InsideImage(const QPoint& at) const;
 
-    CSpeckwashDlg& window;
+    BrushSurface& surface;
     CBrushCursor cursor;
     BrushTip tip;
-    BrushStrokeList strokes;
+    BrushSettings tipSettings { 0, 0, 0, 0 }; // what `tip` was built from
     int strokeCount = 0; // moves of the stroke in progress, 0 = none
-    // The control panel's settings, as its last set-up gave them.
-    int radius = 5;
-    int manualDustSize = 10;
-    int tool = kBrushAddTool;
-    int strength = 255;
     QCursor addCursor;
     QCursor removeCursor;
 };

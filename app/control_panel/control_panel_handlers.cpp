@@ -87,6 +87,8 @@ void CSpeckwashDlg2::ApplyParametersFromResolution()
     host_.Persist("DustThreshold", p.dustThreshold);
     host_.Persist("DustRadius", p.dustRadius);
     host_.Persist("DustType", p.dustType);
+    // The brush's manual dust size is the slider's position, which just moved.
+    SetUpBrush();
     RefreshSliderTips();
 }
 
@@ -138,7 +140,7 @@ void CSpeckwashDlg2::OnBrushType(int entry)
 
 void CSpeckwashDlg2::SetUpBrush()
 {
-    host_.SetUpBrush(brushRadius_, manualDustSize_->value(), host_.BrushTool(), brushStrength_);
+    host_.SetUpBrush(brushSize_->value() + 1, manualDustSize_->value(), host_.BrushTool(), BrushStrength());
 }
 
 void CSpeckwashDlg2::OnSliderMoved(int id)
@@ -146,10 +148,9 @@ void CSpeckwashDlg2::OnSliderMoved(int id)
     DustParams& p = host_.Params();
     switch (id) {
     case kIdBrushSize:
-        brushRadius_ = brushSize_->value() + 1;
-        SetValueTip(kIdBrushSize, brushRadius_);
-        host_.DrawBrushAtCentre(static_cast<int>(static_cast<float>(brushRadius_) / host_.ViewScale() + 0.5f));
         SetUpBrush();
+        SetValueTip(kIdBrushSize, BrushRadius());
+        host_.DrawBrushAtCentre(static_cast<int>(static_cast<float>(BrushRadius()) / host_.ViewScale() + 0.5f));
         break;
     case kIdManualDustSize:
         p.brushDustSize = ToByte(manualDustSize_->value());
@@ -238,7 +239,7 @@ void CSpeckwashDlg2::ToggleViewAfter()
 void CSpeckwashDlg2::ToggleHighlight()
 {
     const bool on = !host_.HighlightOn();
-    host_.SetHighlight(on, highlightColour_);
+    host_.SetHighlight(on, HighlightColour());
     host_.Persist("Highlight", on ? 1 : 0);
     ShowHighlight(on);
     host_.RedrawImage();
@@ -246,18 +247,20 @@ void CSpeckwashDlg2::ToggleHighlight()
 
 void CSpeckwashDlg2::OnHighlightColour(int colour)
 {
-    highlightColour_ = colour;
-    // Twice: the state stays, but the icon, the stored value and the image
-    // all take the new colour.
-    ToggleHighlight();
-    ToggleHighlight();
+    // The state stays, but the icon, the stored value and the image all take
+    // the new colour.
+    const bool on = host_.HighlightOn();
+    host_.SetHighlight(on, colour);
+    host_.Persist("Highlight", on ? 1 : 0);
+    ShowHighlight(on);
+    host_.RedrawImage();
 }
 
 void CSpeckwashDlg2::OnRotate(bool clockwise)
 {
-    rotation_ = clockwise ? RotatedClockwise(rotation_) : RotatedCounterClockwise(rotation_);
+    const int rotation = host_.Rotation();
+    host_.RotationChanged(clockwise ? RotatedClockwise(rotation) : RotatedCounterClockwise(rotation));
     navigator_->update();
-    host_.RotationChanged(rotation_);
 }
 
 void CSpeckwashDlg2::HidePanel()

@@ -151,7 +151,7 @@ void CSpeckwashDlg2::CreateControls()
                 v.imageWidth = host_.ImageWidth();
                 v.imageHeight = host_.ImageHeight();
             }
-            v.rotation = rotation_;
+            v.rotation = host_.Rotation();
             return v;
         },
         [this](Point p) {
@@ -235,7 +235,7 @@ void CSpeckwashDlg2::SetValueTip(int id, int value)
 
 void CSpeckwashDlg2::RefreshSliderTips()
 {
-    SetValueTip(kIdBrushSize, brushRadius_);
+    SetValueTip(kIdBrushSize, BrushRadius());
     SetValueTip(kIdManualDustSize, manualDustSize_->value());
     SetValueTip(kIdDustSize, host_.Params().dustRadius);
     SetValueTip(kIdDustAmount, host_.Params().dustThreshold);
@@ -245,29 +245,25 @@ void CSpeckwashDlg2::RefreshSliderTips()
 void CSpeckwashDlg2::SetStartControls(bool automation, int largestBrushRadius)
 {
     SetActiveChecked(automation);
-    SetSliderQuietly(kIdBrushSize, 1, 3 * largestBrushRadius, 0, brushRadius_ - 1);
+    SetSliderQuietly(kIdBrushSize, 1, 3 * largestBrushRadius, 0, BrushRadius() - 1);
     SetSliderQuietly(kIdDustSize, 1, 100, 10, 10);
-    SetSliderQuietly(kIdManualDustSize, 1, 100, 10, 10);
+    SetSliderQuietly(kIdManualDustSize, 1, 100, 10, host_.Brush().manualDustSize);
     SetSliderQuietly(kIdDustAmount, 1, 30, 0, 6);
     SetSliderQuietly(kIdAggression, 5, 51, 0, 5);
 }
 
-void CSpeckwashDlg2::SetBrushSizeRange(int maximum, int radius)
+void CSpeckwashDlg2::BrushChanged(int sliderMaximum)
 {
-    brushRadius_ = radius;
-    SetSliderQuietly(kIdBrushSize, 1, maximum, 0, radius - 1);
-}
-
-int CSpeckwashDlg2::StepBrushRadius(int delta)
-{
-    const int wanted = brushRadius_ + (delta > 0 ? 1 : -1);
+    const BrushSettings brush = host_.Brush();
+    SetSliderQuietly(kIdBrushSize, 1, sliderMaximum, 0, brush.radius - 1);
     {
-        const QSignalBlocker quiet(brushSize_);
-        brushSize_->setValue(wanted - 1);
+        const QSignalBlocker quiet(brushType_);
+        for (int entry = 0; entry < brushType_->count(); ++entry)
+            if (BrushToolForEntry(entry) == brush.tool)
+                brushType_->setCurrentIndex(entry);
     }
-    brushRadius_ = brushSize_->value() + 1;
+    SetUndoEnabled(host_.CanUndo());
     RefreshSliderTips();
-    return brushRadius_;
 }
 
 void CSpeckwashDlg2::ImageControlsEnabled(bool enabled)
@@ -280,17 +276,14 @@ void CSpeckwashDlg2::ImageControlsEnabled(bool enabled)
     SetControlEnabled(kIdUndo, false);
     SetControlShown(kIdNavigatorFrame, false);
     SetControlEnabled(kIdNavigatorFrame, enabled);
-    rotation_ = 0;
     navigator_->update();
 }
 
 void CSpeckwashDlg2::SetUndoEnabled(bool enabled) { SetControlEnabled(kIdUndo, enabled); }
 
-void CSpeckwashDlg2::ShowProgress(bool visible, int percent)
-{
-    progress_->setValue(std::clamp(percent, 0, 100));
-    progress_->setVisible(visible);
-}
+void CSpeckwashDlg2::SetProgressValue(int percent) { progress_->setValue(std::clamp(percent, 0, 100)); }
+
+void CSpeckwashDlg2::ShowProgressBar(bool visible) { progress_->setVisible(visible); }
 
 void CSpeckwashDlg2::ShowRestoreDefaults(bool visible) { SetControlShown(kIdRestoreDefaults, visible); }
 
@@ -304,6 +297,8 @@ void CSpeckwashDlg2::ZoomChanged(const QString& zoomText, bool zoomInEnabled, bo
 }
 
 void CSpeckwashDlg2::ViewAfterChanged(bool after) { ShowBeforeAfter(after); }
+
+void CSpeckwashDlg2::HighlightChanged() { ShowHighlight(host_.HighlightOn()); }
 
 void CSpeckwashDlg2::NavigatorChanged() { navigator_->update(); }
 
@@ -326,5 +321,5 @@ void CSpeckwashDlg2::ShowHighlight(bool on)
 {
     CIconButton* b = Button(kIdHighlights);
     b->setText(on ? QStringLiteral("On") : QStringLiteral("Off"));
-    b->SetIcons(HighlightIcon(on, highlightColour_), CIconButton::kDarkerSecondIcon);
+    b->SetIcons(HighlightIcon(on, HighlightColour()), CIconButton::kDarkerSecondIcon);
 }

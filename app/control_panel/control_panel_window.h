@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "app/control_panel/control_panel.h"
+#include "app/control_panel/panel_host.h"
 #include "app/control_panel/panel_layout.h"
 #include "view/rules/dialog_units.h"
 
@@ -34,33 +35,33 @@ public:
     CNavigator* Navigator() const { return navigator_; }
     const DialogBaseUnits& BaseUnits() const { return base_; }
 
-    // The panel's own view state.
-    int Rotation() const { return rotation_; }
-    int HighlightColour() const { return highlightColour_; }
-    int BrushRadius() const { return brushRadius_; }
-    int BrushStrength() const { return brushStrength_; }
+    // The session's values the panel shows.
+    int Rotation() const { return host_.Rotation(); }
+    int HighlightColour() const { return host_.HighlightColour(); }
+    int BrushRadius() const { return host_.Brush().radius; }
+    int BrushStrength() const { return host_.Brush().strength; }
     bool ClickedWhileHovered() const { return clickedWhileHovered_; }
 
     // Start-up values of the sliders and the "Active" box, set by the owner
     // when it creates the panel.
     void SetStartControls(bool automation, int largestBrushRadius);
-    // The brush size slider's range after a zoom, and the radius it shows.
-    void SetBrushSizeRange(int maximum, int radius) override;
-    // The mouse wheel's brush size: the slider limits it. Returns the radius.
-    int StepBrushRadius(int delta) override;
+    // The brush size slider's range after a zoom, the radius it shows, and Undo.
+    void BrushChanged(int sliderMaximum) override;
 
     QWidget* Window() override { return this; }
     // After an open: the image's controls appear (and Undo, disabled); with
     // false they are hidden and disabled again. Either way a new image
     // starts unturned.
     void ImageControlsEnabled(bool enabled) override;
-    void SetUndoEnabled(bool enabled) override;
-    void ShowProgress(bool visible, int percent) override;
+    void SetUndoEnabled(bool enabled);
+    void SetProgressValue(int percent) override;
+    void ShowProgressBar(bool visible) override;
     void ShowRestoreDefaults(bool visible) override;
     // The zoom buttons' enabled state and the percentage ("400%") their tips show.
     void ZoomChanged(const QString& zoomText, bool zoomInEnabled, bool zoomOutEnabled) override;
     // The owner changed before/after (accelerators): the button follows.
     void ViewAfterChanged(bool after) override;
+    void HighlightChanged() override;
     // The visible region, rotation or thumbnail changed.
     void NavigatorChanged() override;
     // A new thumbnail: the navigator lays it out again.
@@ -134,10 +135,6 @@ private:
     QComboBox* brushType_ = nullptr;
     QProgressBar* progress_ = nullptr;
 
-    int brushRadius_ = 5; // image pixels
-    int brushStrength_ = 255;
-    int highlightColour_ = 0; // 0 yellow, 1 magenta, 2 cyan
-    int rotation_ = 0; // 0, 90, 180 or −90
     // Set by a click on a toggle the mouse is over, so that leaving the
     // button keeps the clicked state instead of ending the preview.
     bool clickedWhileHovered_ = false;

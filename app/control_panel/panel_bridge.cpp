@@ -42,13 +42,14 @@ void CPanelBridge::CreatePanel()
 {
     window_.SetControlPanel(nullptr);
     panel_ = std::make_unique<CSpeckwashDlg2>(*this, &window_);
-    panel_->SetStartControls(window_.params.automation != 0, window_.largestBrushRadius);
+    panel_->SetStartControls(window_.Params().automation != 0, window_.LargestBrushRadius());
     // The thumbnail is made to fit the panel's navigator.
     window_.navigatorArea = panel_->Navigator()->Area();
     window_.SetControlPanel(panel_.get());
     commands_->PanelCreated(panel_.get());
     window_.FitWindowToImage(window_.CurrentImage()); // places the panel beside the window
-    panel_->ShowProgress(false, 0);
+    panel_->SetProgressValue(0);
+    panel_->ShowProgressBar(false);
     if (window_.panelVisible)
         panel_->show();
 }
@@ -69,30 +70,42 @@ void CPanelBridge::ShowContextMenu(const QPoint& globalPos) { commands_->ShowCon
 
 bool CPanelBridge::HasEngine() const { return window_.Engine() != nullptr; }
 bool CPanelBridge::HasImage() const { return window_.CurrentImage() != nullptr; }
-DustParams& CPanelBridge::Params() { return window_.params; }
-int CPanelBridge::ImageResolution() const { return window_.document.resolutionDpi; }
-bool CPanelBridge::ImageFromCamera() const { return window_.fromCamera; }
-bool CPanelBridge::ViewAfter() const { return window_.viewAfter; }
+DustParams& CPanelBridge::Params() { return window_.Session().params; }
+int CPanelBridge::ImageResolution() const { return window_.Session().document.resolutionDpi; }
+bool CPanelBridge::ImageFromCamera() const { return window_.Session().fromCamera; }
+bool CPanelBridge::ViewAfter() const { return window_.Session().viewAfter; }
 void CPanelBridge::SetViewAfter(bool after) { window_.SetViewAfter(after); }
-bool CPanelBridge::HighlightOn() const { return window_.highlightOn; }
+bool CPanelBridge::HighlightOn() const { return window_.Session().highlightOn; }
+int CPanelBridge::HighlightColour() const { return window_.Session().highlightColour; }
 
 void CPanelBridge::SetHighlight(bool on, int colour)
 {
-    window_.highlightColour = colour;
+    window_.Session().highlightColour = colour;
     window_.SetHighlight(on);
 }
 
-float CPanelBridge::ViewScale() const { return window_.view.scale; }
+float CPanelBridge::ViewScale() const { return window_.Session().view.scale; }
 void CPanelBridge::RedrawImage() { window_.update(); }
 void CPanelBridge::RedrawAll() { window_.repaint(); }
 void CPanelBridge::QueueVisibleRegion(int sequence) { window_.QueueVisibleRegion(sequence); }
+int CPanelBridge::Rotation() const { return window_.Session().view.rotation; }
 void CPanelBridge::RotationChanged(int rotation) { window_.SetRotation(rotation); }
 
-void CPanelBridge::SetBrushTool(int tool) { window_.brushTool = tool; }
-int CPanelBridge::BrushTool() const { return window_.brushTool; }
+void CPanelBridge::SetBrushTool(int tool)
+{
+    window_.Session().brush.tool = tool;
+    window_.BrushSettingsChanged();
+}
+
+int CPanelBridge::BrushTool() const { return window_.Session().brush.tool; }
+BrushSettings CPanelBridge::Brush() const { return window_.Session().brush; }
+bool CPanelBridge::CanUndo() const { return !window_.Session().strokes.Empty(); }
+
 void CPanelBridge::SetUpBrush(int radius, int manualDustSize, int tool, int strength)
 {
-    window_.Brush().SetUp(radius, manualDustSize, tool, strength);
+    BrushSettings& brush = window_.Session().brush;
+    brush = { tool, std::max(1, radius), manualDustSize, std::min(strength, 255) };
+    window_.BrushSettingsChanged();
 }
 
 void CPanelBridge::DrawBrushAtCentre(int screenRadius)
@@ -127,15 +140,15 @@ bool CPanelBridge::ProgramVersion(int& major, int& minor, int& build) const
     return true;
 }
 
-const CImage* CPanelBridge::Thumbnail() const { return window_.thumbnail.get(); }
-float CPanelBridge::ThumbnailScale() const { return window_.thumbnailScale; }
-Rect CPanelBridge::VisibleRegion() const { return window_.view.visible; }
-int CPanelBridge::ImageWidth() const { return window_.view.imageWidth; }
-int CPanelBridge::ImageHeight() const { return window_.view.imageHeight; }
+const CImage* CPanelBridge::Thumbnail() const { return window_.Session().thumbnail.get(); }
+float CPanelBridge::ThumbnailScale() const { return window_.Session().thumbnailScale; }
+Rect CPanelBridge::VisibleRegion() const { return window_.Session().view.visible; }
+int CPanelBridge::ImageWidth() const { return window_.Session().view.imageWidth; }
+int CPanelBridge::ImageHeight() const { return window_.Session().view.imageHeight; }
 
 void CPanelBridge::NavigatorPanTo(Point p)
 {
-    ViewGeometry& view = window_.view;
+    ViewGeometry& view = window_.Session().view;
     CentreOn(view.visible, p.x, p.y);
     ClampVisibleRegion(view.visible, view.imageWidth, view.imageHeight);
     view.imageRect = LayOutImageRect(view.visible, view.scale, view.rotation, window_.imageArea);

@@ -42,14 +42,18 @@ public:
     bool ViewAfter() const override;
     void SetViewAfter(bool after) override;
     bool HighlightOn() const override;
+    int HighlightColour() const override;
     void SetHighlight(bool on, int colour) override;
     float ViewScale() const override;
     void RedrawImage() override;
     void RedrawAll() override;
     void QueueVisibleRegion(int sequence) override;
+    int Rotation() const override;
     void RotationChanged(int rotation) override;
     void SetBrushTool(int tool) override;
     int BrushTool() const override;
+    BrushSettings Brush() const override;
+    bool CanUndo() const override;
     void SetUpBrush(int radius, int manualDustSize, int tool, int strength) override;
     void DrawBrushAtCentre(int screenRadius) override;
     void ShowPicture(int bitmapId) override;

@@ -1,15 +1,16 @@
 #pragma once
 #include <QPoint>
 
+#include "app/session/edit_session.h"
 #include "engine/dust_params.h"
 #include "image/rect.h"
 #include "view/rules/view_mapping.h"
 
 class CImage;
 
-// What the control panel asks of the window that owns it. The main window
-// owns the image, the engine, the dust parameters and the view; the panel
-// only edits them and tells the owner what to redo.
+// What the control panel asks of the window that owns it. The session holds
+// the image, the engine, the dust parameters, the brush and the view; the
+// panel reads and edits them through here and keeps no copies.
 class CPanelHost {
 public:
     virtual ~CPanelHost() = default;
@@ -40,6 +41,7 @@ public:
     virtual bool ViewAfter() const = 0;
     virtual void SetViewAfter(bool after) = 0;
     virtual bool HighlightOn() const = 0;
+    virtual int HighlightColour() const = 0; // 0 yellow, 1 magenta, 2 cyan
     virtual void SetHighlight(bool on, int colour) = 0;
     // Image pixels per screen pixel of the view: 0.25 is 400 %.
     virtual float ViewScale() const = 0;
@@ -50,12 +52,17 @@ public:
     // Queue the visible region and the rest of the image again with the
     // current parameters; `sequence` orders the work within a level.
     virtual void QueueVisibleRegion(int sequence) = 0;
+    // The view's turn: 0, 90, 180 or −90.
+    virtual int Rotation() const = 0;
     // The panel turned the view; the owner re-fits the window to it.
     virtual void RotationChanged(int rotation) = 0;
 
     // The brush: tool 412 adds touch-up, 411 removes it.
     virtual void SetBrushTool(int tool) = 0;
     virtual int BrushTool() const = 0;
+    virtual BrushSettings Brush() const = 0;
+    // True while a brush stroke exists that Undo can take back.
+    virtual bool CanUndo() const = 0;
     virtual void SetUpBrush(int radius, int manualDustSize, int tool, int strength) = 0;
     virtual void DrawBrushAtCentre(int screenRadius) = 0;
 

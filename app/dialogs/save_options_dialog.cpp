@@ -1,12 +1,15 @@
 #include "app/dialogs/save_options_dialog.h"
 
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "view/rules/save_rules.h"
+#include "workflow/image_to_save.h"
 
 QStringList SaveDialogFilters()
 {
@@ -20,6 +23,8 @@ CSaveOpt::CSaveOpt(QWidget* parent, const SaveChoice& choice)
     , subsamplingChoice(choice.subsamplingChoice)
 {
     setOption(QFileDialog::DontUseNativeDialog, true);
+    // The dialog's own question would name the typed file, not the one written.
+    setOption(QFileDialog::DontConfirmOverwrite, true);
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
     setNameFilters(SaveDialogFilters());
@@ -68,6 +73,31 @@ void CSaveOpt::TypeChanged(const QString&)
         std::string name = NameForSaveType(edit->text().toStdString(), type);
         edit->setText(QString::fromStdString(name));
     }
+}
+
+QString CSaveOpt::TargetPath() const
+{
+    const QStringList files = selectedFiles();
+    if (files.isEmpty())
+        return {};
+    return QString::fromStdString(PathForSaveType(files.first().toStdString(), SelectedType()));
+}
+
+void CSaveOpt::accept()
+{
+    const QString target = TargetPath();
+    const QFileInfo info(target);
+    if (!target.isEmpty() && info.exists() && !info.isDir()) {
+        const bool replace = confirmReplace ? confirmReplace(this, target)
+                                            : QMessageBox::warning(this, windowTitle(),
+                                                  QStringLiteral("%1 already exists.\nDo you want to replace it?")
+                                                      .arg(info.fileName()),
+                                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+                == QMessageBox::Yes;
+        if (!replace)
+            return;
+    }
+    QFileDialog::accept();
 }
 
 void CSaveOpt::QualityClicked(int index)

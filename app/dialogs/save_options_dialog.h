@@ -1,5 +1,6 @@
 #pragma once
 #include <QFileDialog>
+#include <functional>
 
 #include "app/dialogs/prompts.h"
 
@@ -21,6 +22,17 @@ public:
     int SubsamplingChoice() const { return subsamplingChoice; }
     bool QualityPanelEnabled() const;
     QRadioButton* QualityButton(int index) const { return buttons[index]; }
+    // The file the save will write: the chosen name with the type's extension.
+    QString TargetPath() const;
+
+    // Asks whether an existing file may be replaced; a message box unless a
+    // test answers instead.
+    std::function<bool(QWidget* owner, const QString& path)> confirmReplace;
+
+public slots:
+    // The replace question is about the file that will be written, which the
+    // chosen type may name differently from what was typed.
+    void accept() override;
 
 private:
     void TypeChanged(const QString& filter);

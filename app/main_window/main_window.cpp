@@ -19,7 +19,9 @@
 #include "app/settings/settings_access.h"
 #include "engine/dust_engine.h"
 #include "view/image_view_painter.h"
+#include "view/rules/brush_tip.h"
 #include "view/rules/paint_region.h"
+#include "view/rules/zoom_rules.h"
 #include "view/ui_resources.h"
 #include "workflow/dust_parameter_rules.h"
 
@@ -27,7 +29,8 @@ CSpeckwashDlg::CSpeckwashDlg(QWidget* parent)
     : QDialog(parent)
     , prompter(std::make_unique<DialogPrompter>())
     , listener(std::make_unique<CWindowRegionListener>(this))
-    , brush(std::make_unique<CBrushTool>(*this))
+    , session(std::make_unique<EditSession>(true, FreshStartDustParams()))
+    , brush(std::make_unique<CBrushTool>(static_cast<BrushSurface&>(*this)))
 {
     setWindowTitle(QStringLiteral("View"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
@@ -59,7 +62,7 @@ CSpeckwashDlg::CSpeckwashDlg(QWidget* parent)
 CSpeckwashDlg::~CSpeckwashDlg()
 {
     // The worker must be stopped before the planes it reads go away.
-    thumbnail.reset();
+    session->thumbnail.reset();
     DiscardEngine();
 }
 
@@ -73,9 +76,9 @@ void CSpeckwashDlg::SetControlPanel(ControlPanel* p)
     panel = p;
     if (panel) {
         ownProgressBar->hide();
-        panel->ZoomChanged(zoomText, zoomInEnabled, zoomOutEnabled);
-        panel->ImageControlsEnabled(engine != nullptr);
-        panel->ViewAfterChanged(viewAfter);
+        panel->ZoomChanged(ZoomText(), session->zoomInEnabled, session->zoomOutEnabled);
+        panel->ImageControlsEnabled(session->engine != nullptr);
+        panel->ViewAfterChanged(session->viewAfter);
     }
 }
 
@@ -84,22 +87,32 @@ void CSpeckwashDlg::SetPanelRecreator(std::function<void()> recreate)
     recreatePanel = std::move(recreate);
 }
 
-void CSpeckwashDlg::Initialise()
+QString CSpeckwashDlg::ZoomText() const { return QString::fromStdString(::ZoomText(session->view.scale)); }
+
+void CSpeckwashDlg::StartSession()
 {
     StartupSettings settings = LoadStartupSettings();
-    viewAfter = settings.viewAfter;
-    panelVisible = settings.showControls;
-    highlightOn = true;
-    params = FreshStartDustParams();
+    DustParams params = FreshStartDustParams();
     params.automation = 1;
-    // The store is a text file a user may edit: keep its values within what the controls allow.
+    // The store is a text file a user may edit: keep its values within what
+    // the program itself writes (a dust size may be stored up to 255).
     params.dustType = static_cast<uint8_t>(settings.dustType >= 0 && settings.dustType <= 2 ? settings.dustType : 2);
-    params.dustRadius = static_cast<uint8_t>(std::clamp(settings.dustRadius, 1, 100));
+    params.dustRadius = static_cast<uint8_t>(std::clamp(settings.dustRadius, 1, 255));
     params.aggression = static_cast<uint8_t>(std::clamp(settings.aggression, 5, 51));
     // The stored threshold is not used at start: it follows the image's resolution.
     params.dustThreshold = 11;
     params.flatness = 25;
+    // The old session's engine stops before its image goes.
+    DiscardEngine();
+    session = std::make_unique<EditSession>(settings.viewAfter, params);
+    brush->SessionReplaced();
+    panelVisible = settings.showControls;
     saveRotated = settings.saveRotated;
+}
+
+void CSpeckwashDlg::Initialise()
+{
+    StartSession();
 
     FitWindowToImage(nullptr);
     imageArea = { 0, 0, width(), height() };
@@ -116,7 +129,8 @@ bool CSpeckwashDlg::StartPictureVisible() const
 void CSpeckwashDlg::DiscardEngine()
 {
     // The engine's destructor stops its worker before anything is freed.
-    engine.reset();
+    if (session)
+        session->engine.reset();
 }
 
 void CSpeckwashDlg::ShowPanel()
@@ -163,37 +177,45 @@ void CSpeckwashDlg::paintEvent(QPaintEvent* event)
     } circle { brush->Cursor(), painter };
     brush->Cursor().HideForPaint();
     const QRect& clip = event->rect();
-    QRegion background = QRegion(clip) - QRegion(view.imageRect.left, view.imageRect.top,
-                                             view.imageRect.Width(), view.imageRect.Height());
-    if (!engine || StartPictureVisible())
-        background = QRegion(clip);
+    const EditSession& s = *session;
+    const ViewGeometry& view = s.view;
+    DustEngine* engine = s.engine.get();
+    QRegion background = QRegion(clip);
+    if (engine)
+        background -= QRegion(view.imageRect.left, view.imageRect.top, view.imageRect.Width(), view.imageRect.Height());
     for (const QRect& r : background)
         painter.fillRect(r, QColor(153, 153, 153));
+    // A picture over the image (the help button's) only skips the transfer:
+    // the image under it keeps the pixels it had.
     if (!engine || StartPictureVisible())
         return;
     Rect update = Intersect(Rect { clip.left(), clip.top(), clip.right() + 1, clip.bottom() + 1 }, imageArea);
     if (update.IsEmpty())
         return;
     ImageViewSource source;
-    source.shown = viewAfter ? engine->WorkImage() : document.working.get();
+    const WorkingImage& document = s.document;
+    source.shown = s.viewAfter ? engine->WorkImage() : document.working.get();
     source.manualMask = engine->ManualMask() ? engine->ManualMask()->Plane8(0) : nullptr;
     source.detectionMap = engine->DetectionMap() ? engine->DetectionMap()->Plane8(0) : nullptr;
     source.planeWidth = document.working->width;
     source.originalWidth = document.working->width;
     source.originalHeight = document.working->height;
-    source.highlight = highlightOn;
-    source.automation = params.automation != 0;
-    source.highlightColour = highlightColour;
-    PaintImageRegion(painter, view, update, source);
+    source.highlight = s.highlightOn;
+    source.automation = s.params.automation != 0;
+    source.highlightColour = s.highlightColour;
+    PaintImageRegion(painter, session->view, update, source);
+    trace.Painted();
 }
 
 void CSpeckwashDlg::customEvent(QEvent* event)
 {
+    DustEngine* engine = session->engine.get();
     if (event->type() != CRegionDoneEvent::Kind() || !engine)
         return;
     auto* done = static_cast<CRegionDoneEvent*>(event);
     Rect finished = engine->TakeDirty(done->level);
-    Rect window = FinishedToWindow(view, finished);
+    trace.Reported(true, engine->Progress(1) < 0.0f, engine->Finished());
+    Rect window = FinishedToWindow(session->view, finished);
     if (!window.IsEmpty())
         update(window.left, window.top, window.Width(), window.Height());
 }
@@ -206,11 +228,23 @@ void CSpeckwashDlg::timerEvent(QTimerEvent* event)
 
 void CSpeckwashDlg::TickProgress()
 {
+    DustEngine* engine = session->engine.get();
     float fraction = engine ? engine->Progress(1) : -0.1f;
-    progress.Tick(fraction, QDateTime::currentSecsSinceEpoch(), modified);
+    if (engine)
+        trace.Reported(false, fraction < 0.0f, engine->Finished());
+    const ProgressDisplay::Changes changes = progress.Tick(fraction, QDateTime::currentSecsSinceEpoch(), session->modified);
     if (panel) {
-        panel->ShowProgress(progress.BarVisible(), progress.BarValue());
-        panel->ShowRestoreDefaults(progress.RestoreDefaultsVisible());
+        // Only what this tick's steps do: the bar and "Restore Defaults" are
+        // otherwise as the panel's own controls left them.
+        panel->SetProgressValue(progress.BarValue());
+        if (changes.showBar) {
+            panel->ShowRestoreDefaults(false);
+            panel->ShowProgressBar(true);
+        }
+        if (changes.hideBar)
+            panel->ShowProgressBar(false);
+        if (changes.showRestoreDefaults)
+            panel->ShowRestoreDefaults(true);
         return;
     }
     if (progress.BarVisible()) {
@@ -235,23 +269,8 @@ void CSpeckwashDlg::keyPressEvent(QKeyEvent* event)
             Save();
         break;
     case Qt::Key_Plus:
-    case Qt::Key_Equal:
-        if (ctrl && zoomInEnabled)
-            ZoomIn();
-        break;
-    case Qt::Key_Minus:
-        if (ctrl && zoomOutEnabled)
-            ZoomOut();
-        break;
-    case Qt::Key_Z:
         if (ctrl)
-            UndoStroke();
-        break;
-    case Qt::Key_B:
-        SetViewAfter(!viewAfter);
-        break;
-    case Qt::Key_H:
-        SetHighlight(!highlightOn);
+            ZoomIn();
         break;
     case Qt::Key_R:
         Rotate(event->modifiers() & Qt::ShiftModifier ? -1 : 1);
@@ -269,7 +288,7 @@ void CSpeckwashDlg::UndoStroke()
 
 void CSpeckwashDlg::wheelEvent(QWheelEvent* event)
 {
-    if (engine)
+    if (session->engine)
         brush->Wheel(event->position().toPoint(), event->angleDelta().y());
     else
         setCursor(Qt::ArrowCursor);
@@ -285,7 +304,7 @@ void CSpeckwashDlg::changeEvent(QEvent* event)
 
 void CSpeckwashDlg::SetViewAfter(bool after)
 {
-    viewAfter = after;
+    session->viewAfter = after;
     StoreSetting("View", after ? 1 : 0);
     if (panel)
         panel->ViewAfterChanged(after);
@@ -294,14 +313,33 @@ void CSpeckwashDlg::SetViewAfter(bool after)
 
 void CSpeckwashDlg::SetHighlight(bool on)
 {
-    highlightOn = on;
+    session->highlightOn = on;
     StoreSetting("Highlight", on ? 1 : 0);
+    if (panel)
+        panel->HighlightChanged();
     update();
 }
 
 void CSpeckwashDlg::SetHighlightColour(int colour)
 {
-    highlightColour = colour;
-    StoreSetting("Highlight", highlightOn ? 1 : 0);
-    update();
+    session->highlightColour = colour;
+    SetHighlight(session->highlightOn);
+}
+
+void CSpeckwashDlg::BrushSettingsChanged()
+{
+    BrushChanged();
+}
+
+void CSpeckwashDlg::BrushChanged()
+{
+    if (panel)
+        panel->BrushChanged(BrushSliderMaximum(session->largestBrushRadius, session->view.scale));
+}
+
+void CSpeckwashDlg::BrushUnusable()
+{
+    // Without a tip no stroke can be painted or replayed: the window ends.
+    DiscardEngine();
+    QDialog::done(8);
 }

@@ -6,8 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "app/brush/brush_surface.h"
+#include "app/main_window/open_trace.h"
+#include "app/session/edit_session.h"
 #include "engine/dust_params.h"
-#include "metadata/jpeg_metadata.h"
 #include "view/rules/placement.h"
 #include "view/rules/progress_display.h"
 #include "view/rules/view_mapping.h"
@@ -23,13 +25,12 @@ class QLabel;
 class QProgressBar;
 
 // The main window: the image view and the workflow of one image (open,
-// process, show before or after, zoom, pan, turn, save, close).
-class CSpeckwashDlg : public QDialog {
+// process, show before or after, zoom, pan, turn, save, close). It owns the
+// editing session and replaces it with a fresh one when the image is closed.
+class CSpeckwashDlg : public QDialog, private BrushSurface {
     Q_OBJECT
     // The control panel's adapter reads and steers the view state directly.
     friend class CPanelBridge;
-    // The brush writes the engine's manual planes and steers the view's pointer.
-    friend class CBrushTool;
     // The pop-up menu and the accelerators carry out the window's commands.
     friend class CWindowCommands;
 
@@ -60,27 +61,33 @@ public:
     void SetViewAfter(bool after);
     void SetHighlight(bool on);
     void SetHighlightColour(int colour);
-    void SetRotation(int degrees); // 0, 90, -90 or 180
+    void SetRotation(int degrees); // 0, 90, -90 or 180; the rotate buttons, R and Shift+R
     void Rotate(int quarterTurns); // +1 clockwise, -1 counter-clockwise
     void UndoStroke(); // the last brush stroke; Ctrl+Z and the panel's Undo
     CBrushTool& Brush() { return *brush; }
 
-    // State, for the panel and for tests.
-    DustEngine* Engine() const { return engine.get(); }
-    const CImage* CurrentImage() const { return document.working.get(); }
-    ImageKind Kind() const { return document.kind; }
-    const ViewGeometry& View() const { return view; }
-    QString ZoomText() const { return zoomText; }
-    bool ZoomInEnabled() const { return zoomInEnabled; }
-    bool ZoomOutEnabled() const { return zoomOutEnabled; }
-    bool IsModified() const { return modified; }
-    bool ViewAfter() const { return viewAfter; }
+    // The brush settings (type, radius, manual dust size) changed: the brush
+    // and the panel follow.
+    void BrushSettingsChanged();
+
+    // The session, for the panel, the commands and tests.
+    EditSession& Session() override { return *session; }
+    const EditSession& Session() const { return *session; }
+    DustEngine* Engine() const { return session->engine.get(); }
+    const CImage* CurrentImage() const { return session->document.working.get(); }
+    ImageKind Kind() const { return session->document.kind; }
+    const ViewGeometry& View() const { return session->view; }
+    QString ZoomText() const;
+    bool ZoomInEnabled() const { return session->zoomInEnabled; }
+    bool ZoomOutEnabled() const { return session->zoomOutEnabled; }
+    bool IsModified() const { return session->modified; }
+    bool ViewAfter() const { return session->viewAfter; }
     bool StartPictureVisible() const;
     bool ProgressVisible() const { return progress.BarVisible(); }
-    const QString& ImagePath() const { return imagePath; }
-    DustParams& Params() { return params; }
-    int LargestBrushRadius() const { return largestBrushRadius; }
-    bool FromCamera() const { return fromCamera; }
+    const QString& ImagePath() const { return session->imagePath; }
+    DustParams& Params() { return session->params; }
+    int LargestBrushRadius() const { return session->largestBrushRadius; }
+    bool FromCamera() const { return session->fromCamera; }
     int SaveRotated() const { return saveRotated; }
     void SetSaveRotated(int value) { saveRotated = value; }
 
@@ -109,7 +116,15 @@ public slots:
     void reject() override; // Esc: the close prompt
 
 private:
+    // The brush's view of the window.
+    QWidget& Widget() override { return *this; }
+    Rect ImageArea() const override { return imageArea; }
+    QCursor PanCursor() const override { return openHand; }
+    void BrushChanged() override;
+    void BrushUnusable() override;
+
     void Initialise();
+    void StartSession();
     void ShowPanel();
     void EndWindow();
     void DiscardEngine();
@@ -137,32 +152,15 @@ private:
     ControlPanel* panel = nullptr;
     std::function<void()> recreatePanel;
     std::unique_ptr<CWindowRegionListener> listener;
+    // The open image's session; never null. Declared before the brush, which reads it.
+    std::unique_ptr<EditSession> session;
     std::unique_ptr<CBrushTool> brush;
 
-    QString imagePath;
-    WorkingImage document; // kind, working image, low bytes
-    std::unique_ptr<DustEngine> engine;
-    std::unique_ptr<CImage> thumbnail;
-    float thumbnailScale = 1.0f;
+    // The window's own state, the same for every image.
     Rect navigatorArea { 0, 0, 160, 160 };
-    DustParams params;
-    bool modified = false;
-    bool viewAfter = true;
-    bool highlightOn = true;
     bool panelVisible = true;
-    bool fromCamera = false;
-    App1Segment exifSegment;
     int saveRotated = 0;
-    int largestBrushRadius = 16;
-    int brushTool = 412;
-    int highlightColour = 0;
-
-    ViewGeometry view;
     Rect imageArea;
-    int zoomLevel = 0;
-    QString zoomText = QStringLiteral("100%");
-    bool zoomInEnabled = true;
-    bool zoomOutEnabled = true;
     RotationPlacement rotationPlacement;
 
     int dragCount = 0;
@@ -173,6 +171,7 @@ private:
     QCursor closedHand;
 
     ProgressDisplay progress;
+    OpenTrace trace;
     int timerId = 0;
     bool saving = false;
     QLabel* startPicture = nullptr;

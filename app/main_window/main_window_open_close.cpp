@@ -21,26 +21,32 @@ constexpr int kTileSize = 256;
 
 void CSpeckwashDlg::Open()
 {
-    if (modified) {
+    if (session->modified) {
         PromptAnswer answer = prompter->Ask(this, QString::fromLatin1(kSaveChangesQuestion), true);
         if (answer == PromptCancel)
             return;
-        if (answer == PromptYes)
-            Save();
+        if (answer == PromptYes) {
+            // The edits are only dropped once they are on disk.
+            SaveOutcome saved = Save();
+            if (saved == SaveCancelled || saved == SaveFailed)
+                return;
+        }
     }
-    params.automation = 1;
-    modified = true;
+    session->params.automation = 1;
+    session->modified = true;
     QString path = prompter->ChooseOpenPath(this);
     if (path.isEmpty())
         return;
+    trace.OpenChosen();
     OpenFile(path);
 }
 
 bool CSpeckwashDlg::OpenFromCommandLine(const QString& path)
 {
     // Nothing can be unsaved yet, so there is no question to ask first.
-    params.automation = 1;
-    modified = true;
+    session->params.automation = 1;
+    session->modified = true;
+    trace.OpenChosen();
     return OpenFile(path);
 }
 
@@ -49,9 +55,9 @@ void CSpeckwashDlg::CaptureJpegData(const QString& path)
     QByteArray local = path.toLocal8Bit();
     if (ReadImageFileInfo(local.constData(), nullptr, nullptr, nullptr) != ImageFileType::Jpeg)
         return;
-    fromCamera = !ReadJpegMetadata(local.constData()).cameraModel.empty();
+    session->fromCamera = !ReadJpegMetadata(local.constData()).cameraModel.empty();
     if (FILE* file = std::fopen(local.constData(), "rb")) {
-        CaptureApp1Segment(file, exifSegment);
+        CaptureApp1Segment(file, session->exifSegment);
         std::fclose(file);
     }
 }
@@ -66,38 +72,41 @@ bool CSpeckwashDlg::OpenFile(const QString& path)
         prompter->Inform(this, QString::fromLatin1(kUnreadableImageMessage));
         return false;
     }
+    trace.ImageLoaded();
     // Accepted: the previous engine stops before the image it reads goes away.
     DiscardEngine();
-    thumbnail.reset();
-    imagePath = path;
-    document = std::move(loaded);
-    exifSegment = App1Segment {};
-    fromCamera = false;
+    session->thumbnail.reset();
+    session->imagePath = path;
+    session->document = std::move(loaded);
+    session->exifSegment = App1Segment {};
+    session->fromCamera = false;
     if (panel)
         panel->ImageControlsEnabled(false);
     CaptureJpegData(path);
 
-    view.rotation = 0;
-    FitWindowToImage(document.working.get());
+    session->view.rotation = 0;
+    FitWindowToImage(session->document.working.get());
 
-    largestBrushRadius = ::LargestBrushRadius(document.working->width, document.working->height);
-    if (largestBrushRadius == 0 || outcome == LoadTooSmall) {
+    session->largestBrushRadius = ::LargestBrushRadius(session->document.working->width, session->document.working->height);
+    if (session->largestBrushRadius == 0 || outcome == LoadTooSmall) {
         startPicture->show();
         update();
         prompter->Inform(this, QString::fromLatin1(kTooSmallImageMessage));
         return false;
     }
-    HoldDustRadiusWithin(largestBrushRadius, params);
+    HoldDustRadiusWithin(session->largestBrushRadius, session->params);
 
-    engine = std::make_unique<DustEngine>(*document.working, kTileSize, listener.get());
-    if (!engine->WorkImage() || !engine->WorkImage()->HasPlanes()) {
-        engine.reset();
+    session->engine = std::make_unique<DustEngine>(*session->document.working, kTileSize, listener.get());
+    if (!session->engine->WorkImage() || !session->engine->WorkImage()->HasPlanes()) {
+        session->engine.reset();
         return false;
     }
     BuildThumbnail();
-    brush->ImageOpened();
-    zoomLevel = 0;
-    view.scale = 1.0f;
+    // A new image starts with no strokes; the brush's settings stay as the panel shows them.
+    brush->EndStroke();
+    session->strokes.Clear();
+    session->zoomLevel = 0;
+    session->view.scale = 1.0f;
     if (panel)
         panel->ImageControlsEnabled(true);
     setWindowTitle(QStringLiteral("Image View : ") + path);
@@ -109,7 +118,7 @@ bool CSpeckwashDlg::OpenFile(const QString& path)
     if (panel)
         panel->ApplyParametersFromResolution();
     else
-        ApplyResolutionRules(document.resolutionDpi, fromCamera, params, ProgramResolutionMemory());
+        ApplyResolutionRules(session->document.resolutionDpi, session->fromCamera, session->params, ProgramResolutionMemory());
     QueueVisibleRegion(1);
     update();
     return true;
@@ -117,38 +126,38 @@ bool CSpeckwashDlg::OpenFile(const QString& path)
 
 void CSpeckwashDlg::BuildThumbnail()
 {
-    const CImage& image = *document.working;
-    thumbnailScale = ThumbnailScale(navigatorArea, image.width, image.height);
-    thumbnail.reset(image.Resampled(thumbnailScale, thumbnailScale, 2));
+    const CImage& image = *session->document.working;
+    session->thumbnailScale = ThumbnailScale(navigatorArea, image.width, image.height);
+    session->thumbnail.reset(image.Resampled(session->thumbnailScale, session->thumbnailScale, 2));
 }
 
 void CSpeckwashDlg::QueueVisibleRegion(int sequence)
 {
-    if (!engine)
+    if (!session->engine)
         return;
-    Rect region = VisibleImageRegion(view);
-    engine->RequestOutside(region, KindAuto, 0, sequence, &params);
-    engine->Request(region, KindAuto, 1, sequence, &params);
+    Rect region = VisibleImageRegion(session->view);
+    session->engine->RequestOutside(region, KindAuto, 0, sequence, &session->params);
+    session->engine->Request(region, KindAuto, 1, sequence, &session->params);
 }
 
 void CSpeckwashDlg::ClosePrompt()
 {
     if (saving)
         return;
-    if (modified) {
+    if (session->modified) {
         PromptAnswer answer = prompter->Ask(this, QString::fromLatin1(kSaveChangesQuestion), true);
         if (answer == PromptYes) {
             // Changes are only forgotten once they are on disk (or there was nothing to write).
             SaveOutcome saved = Save();
             if (saved == Saved || saved == NothingToSave)
-                modified = false;
+                session->modified = false;
             ShowPanel();
         } else if (answer == PromptNo) {
             CloseImage();
         }
         return;
     }
-    if (document.working) {
+    if (session->document.working) {
         PromptAnswer answer = prompter->Ask(this, QString::fromLatin1(kCloseUnchangedQuestion), false);
         if (answer == PromptYes) {
             EndWindow();
@@ -163,7 +172,7 @@ void CSpeckwashDlg::ClosePrompt()
 
 void CSpeckwashDlg::QuitPrompt()
 {
-    if (modified) {
+    if (session->modified) {
         PromptAnswer answer = prompter->Ask(this, QString::fromLatin1(kSaveChangesQuestion), true);
         if (answer == PromptCancel)
             return;
@@ -178,20 +187,9 @@ void CSpeckwashDlg::QuitPrompt()
 
 void CSpeckwashDlg::CloseImage()
 {
-    modified = false;
-    DiscardEngine();
-    thumbnail.reset();
-    document = WorkingImage {};
-    imagePath.clear();
-    exifSegment = App1Segment {};
-    fromCamera = false;
-    view = ViewGeometry {};
-    zoomLevel = 0;
-    zoomText = QStringLiteral("100%");
-    zoomInEnabled = zoomOutEnabled = true;
-    brushTool = 412;
-    largestBrushRadius = 16;
-    brush->ImageOpened();
+    // The session goes whole: image, engine, parameters, brush, strokes,
+    // highlight, view and the modified flag all start afresh together.
+    brush->EndStroke();
     setWindowTitle(QStringLiteral("View"));
     if (panel)
         panel->ImageControlsEnabled(false);

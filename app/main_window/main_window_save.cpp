@@ -1,8 +1,8 @@
 // Saving: the dialog, the wait for the engine, the image in the source's depth.
 #include <QApplication>
 #include <QFileInfo>
-#include <QThread>
 
+#include "app/brush/brush_tool.h"
 #include "app/dialogs/prompts.h"
 #include "app/main_window/main_window.h"
 #include "engine/dust_engine.h"
@@ -18,26 +18,27 @@ int lastSaveType = 0;
 
 void CSpeckwashDlg::WaitForEngine()
 {
-    // Every queued correction must be in the saved image. The window keeps
-    // painting finished tiles meanwhile; the user's input waits.
-    for (int level : { 1, 0 }) {
-        while (engine && engine->Progress(level) >= 0.0f) {
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            QThread::msleep(100);
-        }
-    }
+    // A held stroke keeps the worker to brush work while this wait takes no
+    // input, so the release that would end it could never come: end it now.
+    brush->EndStroke();
+    // Every correction asked for before the save must be in the file, the
+    // brush's included; the tiles' own states say when nothing is left. The
+    // window keeps painting finished tiles meanwhile (the worker's notices
+    // and the progress timer wake this loop); the user's input waits.
+    while (session->engine && !session->engine->Finished())
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
 }
 
 CSpeckwashDlg::SaveOutcome CSpeckwashDlg::Save()
 {
-    if (!engine || saving)
+    if (!session->engine || saving)
         return NothingToSave;
     SaveChoice choice;
-    choice.defaultName = imagePath;
+    choice.defaultName = session->imagePath;
     choice.folder = lastSaveFolder;
-    choice.type = PreselectedSaveType(imagePath.toStdString(), lastSaveType);
-    choice.subsamplingChoice = SaveTypeFromName(imagePath.toStdString()) == SaveTypeJpeg
-        ? SubsamplingChoiceFromCode(document.jpegSubsampling)
+    choice.type = PreselectedSaveType(session->imagePath.toStdString(), lastSaveType);
+    choice.subsamplingChoice = SaveTypeFromName(session->imagePath.toStdString()) == SaveTypeJpeg
+        ? SubsamplingChoiceFromCode(session->document.jpegSubsampling)
         : 0;
     choice.quality = kSameAsInputQuality;
     if (!prompter->ChooseSavePath(this, choice))
@@ -49,17 +50,17 @@ CSpeckwashDlg::SaveOutcome CSpeckwashDlg::Save()
 
     SaveRequest request;
     request.targetPath = PathForSaveType(choice.path.toStdString(), choice.type);
-    request.sourcePath = imagePath.toStdString();
-    request.rotationDegrees = view.rotation;
+    request.sourcePath = session->imagePath.toStdString();
+    request.rotationDegrees = session->view.rotation;
     request.saveRotated = saveRotated == 1;
     request.jpegQuality = choice.quality;
     request.jpegSubsampling = SubsamplingCodeFromChoice(choice.subsamplingChoice);
-    if (exifSegment.length > 2) {
-        request.app1 = exifSegment.bytes.data();
-        request.app1Length = exifSegment.length;
+    if (session->exifSegment.length > 2) {
+        request.app1 = session->exifSegment.bytes.data();
+        request.app1Length = session->exifSegment.length;
     }
     lastSaveType = choice.type;
-    int result = SaveCorrectedImage(*engine->WorkImage(), document, request);
+    int result = SaveCorrectedImage(*session->engine->WorkImage(), session->document, request);
 
     QApplication::restoreOverrideCursor();
     saving = false;
@@ -70,6 +71,6 @@ CSpeckwashDlg::SaveOutcome CSpeckwashDlg::Save()
         return SaveFailed;
     }
     lastSaveFolder = QFileInfo(target).absolutePath();
-    modified = false;
+    session->modified = false;
     return Saved;
 }

@@ -61,61 +61,60 @@ void CSpeckwashDlg::PlaceForRotation()
 void CSpeckwashDlg::UpdateZoomControls()
 {
     if (panel) {
-        panel->ZoomChanged(zoomText, zoomInEnabled, zoomOutEnabled);
+        panel->ZoomChanged(ZoomText(), session->zoomInEnabled, session->zoomOutEnabled);
         panel->NavigatorChanged();
     }
 }
 
 void CSpeckwashDlg::ApplyZoomLevel(int level)
 {
-    zoomLevel = level;
-    const float oldScale = view.scale;
-    ZoomState state = ApplyZoom(view, level, imageArea);
-    zoomInEnabled = state.zoomInEnabled;
-    zoomOutEnabled = state.zoomOutEnabled;
-    zoomText = QString::fromStdString(::ZoomText(view.scale));
-    brush->ScaleChanged(oldScale, view.scale);
+    session->zoomLevel = level;
+    const float oldScale = session->view.scale;
+    ZoomState state = ApplyZoom(session->view, level, imageArea);
+    session->zoomInEnabled = state.zoomInEnabled;
+    session->zoomOutEnabled = state.zoomOutEnabled;
+    brush->ScaleChanged(oldScale, session->view.scale);
     UpdateZoomControls();
 }
 
 void CSpeckwashDlg::LayOutForOpen()
 {
-    const CImage& image = *document.working;
+    const CImage& image = *session->document.working;
     imageArea = { 0, 0, width(), height() };
-    view.imageWidth = image.width;
-    view.imageHeight = image.height;
-    view.visible = { 0, 0, image.width, image.height };
-    view.scale = 1.0f;
+    session->view.imageWidth = image.width;
+    session->view.imageHeight = image.height;
+    session->view.visible = { 0, 0, image.width, image.height };
+    session->view.scale = 1.0f;
     ApplyZoomLevel(0);
-    CentreOn(view.visible, image.width / 2, image.height / 2);
-    ClampVisibleRegion(view.visible, image.width, image.height);
-    view.imageRect = LayOutImageRect(view.visible, view.scale, view.rotation, imageArea);
+    CentreOn(session->view.visible, image.width / 2, image.height / 2);
+    ClampVisibleRegion(session->view.visible, image.width, image.height);
+    session->view.imageRect = LayOutImageRect(session->view.visible, session->view.scale, session->view.rotation, imageArea);
 }
 
 void CSpeckwashDlg::ReprioritiseVisible(bool withParams, int outsideSequence)
 {
-    if (!engine)
+    if (!session->engine)
         return;
-    Rect region = VisibleImageRegion(view);
-    const DustParams* p = withParams ? &params : nullptr;
-    engine->ReprioritiseOutside(region, KindAuto, 0, outsideSequence, p);
-    engine->Reprioritise(region, KindAuto, 1, 1, p);
+    Rect region = VisibleImageRegion(session->view);
+    const DustParams* p = withParams ? &session->params : nullptr;
+    session->engine->ReprioritiseOutside(region, KindAuto, 0, outsideSequence, p);
+    session->engine->Reprioritise(region, KindAuto, 1, 1, p);
 }
 
 void CSpeckwashDlg::ZoomIn()
 {
-    if (!engine || !zoomInEnabled)
+    if (!session->engine || !session->zoomInEnabled)
         return;
-    ApplyZoomLevel(ZoomInLevel(view.scale));
+    ApplyZoomLevel(ZoomInLevel(session->view.scale));
     update();
     ReprioritiseVisible(true, 1);
 }
 
 void CSpeckwashDlg::ZoomOut()
 {
-    if (!engine || !zoomOutEnabled)
+    if (!session->engine || !session->zoomOutEnabled)
         return;
-    ApplyZoomLevel(ZoomOutLevel(view.scale));
+    ApplyZoomLevel(ZoomOutLevel(session->view.scale));
     update();
     ReprioritiseVisible(true, 1);
 }
@@ -123,9 +122,9 @@ void CSpeckwashDlg::ZoomOut()
 void CSpeckwashDlg::RefreshImageArea()
 {
     imageArea = { 0, 0, width(), height() };
-    if (!document.working || !engine)
+    if (!session->document.working || !session->engine)
         return;
-    ApplyZoomLevel(zoomLevel); // the region keeps its centre and takes the new size
+    ApplyZoomLevel(session->zoomLevel); // the region keeps its centre and takes the new size
     ReprioritiseVisible(false, 1);
     update();
 }
@@ -140,11 +139,13 @@ void CSpeckwashDlg::SetRotation(int degrees)
 {
     if (degrees != 0 && degrees != 90 && degrees != -90 && degrees != 180)
         return;
-    if (!engine)
+    if (!session->engine)
         return;
-    view.rotation = degrees;
+    session->view.rotation = degrees;
     PlaceForRotation();
     RefreshImageArea();
+    if (panel)
+        panel->NavigatorChanged();
 }
 
 void CSpeckwashDlg::Rotate(int quarterTurns)
@@ -153,14 +154,14 @@ void CSpeckwashDlg::Rotate(int quarterTurns)
     static const int kOrder[4] = { -90, 0, 90, 180 };
     int at = 1;
     for (int i = 0; i < 4; ++i)
-        if (kOrder[i] == view.rotation)
+        if (kOrder[i] == session->view.rotation)
             at = i;
     SetRotation(kOrder[((at + quarterTurns) % 4 + 4) % 4]);
 }
 
 QPoint CSpeckwashDlg::ClampToImageRect(const QPoint& p) const
 {
-    const Rect& r = view.imageRect;
+    const Rect& r = session->view.imageRect;
     return { std::clamp(p.x(), r.left, std::max(r.left, r.right - 1)),
         std::clamp(p.y(), r.top, std::max(r.top, r.bottom - 1)) };
 }
@@ -172,7 +173,7 @@ static bool Inside(const Rect& r, const QPoint& p)
 
 void CSpeckwashDlg::UpdateCursor(const QPoint& at, Qt::KeyboardModifiers modifiers)
 {
-    if (!engine || !Inside(view.imageRect, at)) {
+    if (!session->engine || !Inside(session->view.imageRect, at)) {
         setCursor(Qt::ArrowCursor);
         return;
     }
@@ -185,16 +186,16 @@ void CSpeckwashDlg::UpdateCursor(const QPoint& at, Qt::KeyboardModifiers modifie
 void CSpeckwashDlg::mousePressEvent(QMouseEvent* event)
 {
     QPoint at = event->position().toPoint();
-    if (engine && event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier)
-        && Inside(view.imageRect, at)) {
+    if (session->engine && event->button() == Qt::LeftButton && (event->modifiers() & Qt::ShiftModifier)
+        && Inside(session->view.imageRect, at)) {
         // Qt cannot pin the system pointer: hold the mouse and clamp what it reports.
         grabMouse(closedHand);
         panActive = true;
         panStartPoint = at;
-        panStartCentre = { (view.visible.left + view.visible.right) / 2, (view.visible.top + view.visible.bottom) / 2 };
+        panStartCentre = { (session->view.visible.left + session->view.visible.right) / 2, (session->view.visible.top + session->view.visible.bottom) / 2 };
         ++dragCount;
         brush->Cursor().Erase();
-    } else if (engine && event->button() == Qt::LeftButton && Inside(view.imageRect, at) && !panActive) {
+    } else if (session->engine && event->button() == Qt::LeftButton && Inside(session->view.imageRect, at) && !panActive) {
         if (brush->Press(at))
             return; // the brush chose its pointer
     }
@@ -213,14 +214,14 @@ void CSpeckwashDlg::mouseMoveEvent(QMouseEvent* event)
         if (panActive)
             releaseMouse();
         panActive = false;
-    } else if (panActive && engine && (event->modifiers() & Qt::ShiftModifier)) {
+    } else if (panActive && session->engine && (event->modifiers() & Qt::ShiftModifier)) {
         ++dragCount;
         at = ClampToImageRect(at);
-        Point from = ViewToImage(view, panStartPoint.x(), panStartPoint.y());
-        Point to = ViewToImage(view, at.x(), at.y());
-        CentreOn(view.visible, panStartCentre.x + from.x - to.x, panStartCentre.y + from.y - to.y);
-        ClampVisibleRegion(view.visible, view.imageWidth, view.imageHeight);
-        view.imageRect = LayOutImageRect(view.visible, view.scale, view.rotation, imageArea);
+        Point from = ViewToImage(session->view, panStartPoint.x(), panStartPoint.y());
+        Point to = ViewToImage(session->view, at.x(), at.y());
+        CentreOn(session->view.visible, panStartCentre.x + from.x - to.x, panStartCentre.y + from.y - to.y);
+        ClampVisibleRegion(session->view.visible, session->view.imageWidth, session->view.imageHeight);
+        session->view.imageRect = LayOutImageRect(session->view.visible, session->view.scale, session->view.rotation, imageArea);
         if (panel)
             panel->NavigatorChanged();
         ReprioritiseVisible(false, 0);

@@ -61,11 +61,12 @@ ContextMenuState CWindowCommands::MenuState()
     }
     ContextMenuState s;
     s.hasImage = window_.CurrentImage() != nullptr;
-    s.brushTool = window_.brushTool;
-    s.highlightOn = window_.highlightOn;
-    s.automationOn = window_.params.automation != 0;
+    const EditSession& session = window_.Session();
+    s.brushTool = session.brush.tool;
+    s.highlightOn = session.highlightOn;
+    s.automationOn = session.params.automation != 0;
     s.panelVisible = panelShown;
-    s.viewAfter = window_.viewAfter;
+    s.viewAfter = session.viewAfter;
     s.zoomInEnabled = ControlEnabled(panel, kIdZoomIn);
     s.zoomOutEnabled = ControlEnabled(panel, kIdZoomOut);
     s.undoEnabled = ControlEnabled(panel, kIdUndo);
@@ -108,7 +109,7 @@ void CWindowCommands::Carry(int command)
         bridge_.UndoStroke();
         break;
     case kCmdBeforeAfter:
-        window_.SetViewAfter(!window_.viewAfter);
+        window_.SetViewAfter(!window_.ViewAfter());
         break;
     case kCmdHighlight:
         ToggleHighlight();
@@ -174,7 +175,11 @@ void CWindowCommands::Accelerator(int command, bool inPanel)
             window_.ZoomIn();
         break;
     case kAccHelp:
-        ShowHelp();
+        // Over the panel F1 opens the panel's own topic; elsewhere the contents.
+        if (inPanel)
+            ShowHelpContext(kControlPanelHelpContext);
+        else
+            ShowHelp();
         break;
     case kAccTogglePanel:
         TogglePanel();
@@ -199,14 +204,7 @@ void CWindowCommands::Accelerator(int command, bool inPanel)
     }
 }
 
-void CWindowCommands::ToggleHighlight()
-{
-    CSpeckwashDlg2* panel = bridge_.Panel();
-    const bool on = !window_.highlightOn;
-    bridge_.SetHighlight(on, panel ? panel->HighlightColour() : window_.highlightColour);
-    if (panel)
-        panel->ShowHighlight(on);
-}
+void CWindowCommands::ToggleHighlight() { window_.SetHighlight(!window_.Session().highlightOn); }
 
 void CWindowCommands::SetPanelVisible(bool visible)
 {

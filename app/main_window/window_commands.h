@@ -8,6 +8,10 @@
 #include "app/main_window/context_menu.h"
 
 #include "app/help/help_viewer.h"
+// The help file's context number (help/context.h) of the page on the control
+// panel's controls, opened by F1 over the panel.
+constexpr uint32_t kControlPanelHelpContext = 1004;
+
 class CPanelBridge;
 class CSpeckwashDlg;
 class CSpeckwashDlg2;

@@ -97,6 +97,31 @@ TEST_F(Queue600x300, ProgressCountsCompletionsAndResetsWhenTheLevelEmpties)
     EXPECT_EQ(queue.TakeNext(t), 0);
 }
 
+TEST_F(Queue600x300, ABusyTileMovedToAnotherLevelLeavesTheRestCounted)
+{
+    // The worker holds tile 1 at level 0 when the view asks for it at level 1:
+    // the five other tiles are still queued at level 0, and neither the
+    // progress nor the idle test may say otherwise.
+    queue.Enqueue(everything, KindAuto, 0, 1, nullptr);
+    Tile t;
+    ASSERT_EQ(queue.TakeNext(t), 1);
+    queue.Enqueue({ 0, 0, 10, 10 }, KindAuto, 1, 1, nullptr);
+    queue.Complete(t, true);
+    EXPECT_GE(queue.Progress(0), 0.0f);
+    EXPECT_GE(queue.Progress(1), 0.0f);
+    EXPECT_FALSE(queue.Idle());
+    int passes = 0;
+    while (queue.TakeNext(t) != 0) {
+        EXPECT_FALSE(queue.Idle()); // taken is not finished
+        queue.Complete(t, true);
+        ++passes;
+    }
+    EXPECT_EQ(passes, 6); // tile 1 once more at level 1, the other five at level 0
+    EXPECT_EQ(queue.Progress(0), -0.1f);
+    EXPECT_EQ(queue.Progress(1), -0.1f);
+    EXPECT_TRUE(queue.Idle());
+}
+
 TEST_F(Queue600x300, CompleteRecordsParamsAndTheBrushSizeByte)
 {
     DustParams p;

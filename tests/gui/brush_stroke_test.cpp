@@ -315,6 +315,11 @@ private slots:
         QSlider* slider = bridge.Panel()->Slider(kIdBrushSize);
         const int radius = window.Brush().Radius();
         const QPoint at = WindowPoint(window, 200, 150);
+        // A tilt or a horizontal wheel has no vertical steps: it leaves the brush alone.
+        QWheelEvent tilt(QPointF(at), QPointF(window.mapToGlobal(at)), QPoint(), QPoint(120, 0), Qt::NoButton,
+            Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&window, &tilt);
+        QCOMPARE(window.Brush().Radius(), radius);
         QWheelEvent up(QPointF(at), QPointF(window.mapToGlobal(at)), QPoint(), QPoint(0, 120), Qt::NoButton,
             Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(&window, &up);

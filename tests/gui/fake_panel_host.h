@@ -28,6 +28,7 @@ public:
     bool ViewAfter() const override { return viewAfter; }
     void SetViewAfter(bool after) override { viewAfter = after; }
     bool HighlightOn() const override { return highlightOn; }
+    int HighlightColour() const override { return highlightColour; }
     void SetHighlight(bool on, int colour) override
     {
         highlightOn = on;
@@ -37,12 +38,15 @@ public:
     void RedrawImage() override { ++imageRedraws; }
     void RedrawAll() override { ++fullRedraws; }
     void QueueVisibleRegion(int sequence) override { queued.push_back(sequence); }
+    int Rotation() const override { return rotation; }
     void RotationChanged(int r) override { rotation = r; }
     void SetBrushTool(int tool) override { brushTool = tool; }
     int BrushTool() const override { return brushTool; }
+    BrushSettings Brush() const override { return brushSetUp; }
+    bool CanUndo() const override { return false; }
     void SetUpBrush(int radius, int manualDustSize, int tool, int strength) override
     {
-        brushSetUp = { radius, manualDustSize, tool, strength };
+        brushSetUp = { tool, radius, manualDustSize, strength };
     }
     void DrawBrushAtCentre(int screenRadius) override { brushCursorRadius = screenRadius; }
     void ShowPicture(int id) override
@@ -100,9 +104,7 @@ public:
     int rotation = 0;
     float scale = 1.0f;
     int brushTool = 412;
-    struct BrushSetUp {
-        int radius = 0, manualDustSize = 0, tool = 0, strength = 0;
-    } brushSetUp;
+    BrushSettings brushSetUp;
     int brushCursorRadius = 0;
     int picture = 150;
     bool pictureVisible = true;

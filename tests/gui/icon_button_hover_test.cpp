@@ -52,7 +52,7 @@ private slots:
         QVERIFY(!w.button->IsHovered());
     }
 
-    void aButtonThatIsNotFlatNeverHovers()
+    void aButtonThatIsNotFlatOrIsDisabledNeverHovers()
     {
         Window w;
         QVERIFY(QTest::qWaitForWindowActive(&w.top));
@@ -61,6 +61,13 @@ private slots:
         QTest::mouseMove(&w.top, QPoint(5, 5));
         QTest::mouseMove(w.button, QPoint(10, 10));
         QCOMPARE(entered.count(), 0);
+
+        w.button->SetFlat(true);
+        w.button->setEnabled(false);
+        QTest::mouseMove(&w.top, QPoint(5, 5));
+        QTest::mouseMove(w.button, QPoint(12, 12));
+        QCOMPARE(entered.count(), 0);
+        QVERIFY(!w.button->IsHovered());
     }
 
     void restShowsNormalFaceAndDarkerIconHoverShowsHoverFaceAndIcon()

@@ -1,4 +1,5 @@
 // The save dialog: its filter, the quality panel and the extension that follows the type.
+#include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -16,6 +17,7 @@ private slots:
     void qualityPanelOnlyForJpeg();
     void typeChangeReplacesTheExtension();
     void qualityButtonsResetSubsampling();
+    void theReplaceQuestionNamesTheFileWritten();
 };
 
 void SaveDialogTest::filtersInTypeOrder()
@@ -87,6 +89,35 @@ void SaveDialogTest::qualityButtonsResetSubsampling()
     dialog.Results(out);
     QCOMPARE(out.quality, 200);
     QCOMPARE(out.type, 2);
+}
+
+void SaveDialogTest::theReplaceQuestionNamesTheFileWritten()
+{
+    const QString folder = TestFolder() + "/replace";
+    QDir().mkpath(folder);
+    QFile(folder + "/holiday.png").open(QIODevice::WriteOnly); // the typed name, harmless to write over
+    SaveChoice choice;
+    choice.defaultName = folder + "/holiday.png";
+    choice.type = 2; // JPEG: holiday.png is written as holiday.jpg
+    CSaveOpt dialog(nullptr, choice);
+    dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("holiday.png"));
+    QStringList asked;
+    dialog.confirmReplace = [&](QWidget*, const QString& path) {
+        asked << path;
+        return false;
+    };
+    QCOMPARE(dialog.TargetPath(), folder + "/holiday.jpg");
+    dialog.accept(); // holiday.jpg does not exist: nothing to ask
+    QVERIFY(asked.isEmpty());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+
+    QFile(folder + "/holiday.jpg").open(QIODevice::WriteOnly);
+    CSaveOpt again(nullptr, choice);
+    again.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("holiday.png"));
+    again.confirmReplace = dialog.confirmReplace;
+    again.accept();
+    QCOMPARE(asked, QStringList { folder + "/holiday.jpg" });
+    QCOMPARE(again.result(), int(QDialog::Rejected)); // "No" keeps the dialog open
 }
 
 QTEST_MAIN(SaveDialogTest)

@@ -43,12 +43,12 @@ void SettingsStartupTest::storedValuesAreReadButNotTheThreshold()
     QFile file(QString::fromLocal8Bit(qgetenv("SPECKWASH_REGISTRY")));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Quillmark Inc\\Speckwash\\1.0]\r\n"
-               "\"View\"=\"1\"\r\n\"DustType\"=\"0\"\r\n\"DustRadius\"=\"7\"\r\n\"DustThreshold\"=\"25\"\r\n"
+               "\"View\"=\"1\"\r\n\"DustType\"=\"0\"\r\n\"DustRadius\"=\"180\"\r\n\"DustThreshold\"=\"25\"\r\n"
                "\"AggressionRadius\"=\"400\"\r\n\"SaveAsRotated\"=\"1\"\r\n\"ShowControls\"=\"0\"\r\n");
     file.close();
     CSpeckwashDlg window;
     QCOMPARE(int(window.Params().dustType), 0);
-    QCOMPARE(int(window.Params().dustRadius), 7);
+    QCOMPARE(int(window.Params().dustRadius), 180); // the program itself stores up to 255
     QCOMPARE(int(window.Params().dustThreshold), 11); // follows the image, not the store
     QCOMPARE(int(window.Params().aggression), 51); // a hand-edited value is held to the control's range
     QCOMPARE(window.SaveRotated(), 1);

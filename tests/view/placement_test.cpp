@@ -61,8 +61,11 @@ TEST(ProgressDisplay, BarAppearsAfterASecondOfWorkAndYieldsToRestoreDefaults)
     ProgressDisplay d;
     d.Tick(-0.1f, 100, false); // idle
     EXPECT_FALSE(d.BarVisible());
-    d.Tick(0.1f, 100, true); // work began this second: not yet
+    // Work began this second: not yet, and the tick leaves the panel's
+    // controls as the user's last choice left them.
+    const ProgressDisplay::Changes early = d.Tick(0.1f, 100, true);
     EXPECT_FALSE(d.BarVisible());
+    EXPECT_FALSE(early.showBar || early.hideBar || early.showRestoreDefaults);
     EXPECT_EQ(d.BarValue(), 10);
     d.Tick(0.5f, 101, true);
     EXPECT_TRUE(d.BarVisible());

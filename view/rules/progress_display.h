@@ -7,8 +7,15 @@
 // and the "Restore Defaults" button takes its place when work is done.
 class ProgressDisplay {
 public:
+    // What one tick does to the panel; anything not named stays as the user
+    // or the panel's own handlers left it.
+    struct Changes {
+        bool showBar = false; // and hide "Restore Defaults"
+        bool hideBar = false;
+        bool showRestoreDefaults = false;
+    };
     // No engine: pass the fraction -0.1. `nowSeconds` counts whole seconds.
-    void Tick(float fraction, int64_t nowSeconds, bool modified);
+    Changes Tick(float fraction, int64_t nowSeconds, bool modified);
 
     bool BarVisible() const { return barVisible; }
     int BarValue() const { return barValue; }

@@ -1,0 +1,68 @@
+#pragma once
+#include <QString>
+#include <memory>
+
+#include "engine/dust_engine.h"
+#include "engine/dust_params.h"
+#include "image/image.h"
+#include "metadata/jpeg_metadata.h"
+#include "view/rules/brush_stroke.h"
+#include "view/rules/brush_tip.h"
+#include "view/rules/view_mapping.h"
+#include "workflow/image_kind.h"
+
+// What the brush paints with: the panel's brush list and its two brush
+// sliders, and the strength every stroke records.
+struct BrushSettings {
+    int tool = kBrushAddTool;
+    int radius = 5; // image pixels; the brush size slider shows radius − 1
+    int manualDustSize = 10; // the manual "Dust Size" slider's position
+    int strength = 255;
+};
+
+// Everything the user can change while editing one image, held once. The
+// main window owns the one session and replaces it with a fresh one when the
+// image is closed, so that every value is back at its start at once; the
+// control panel, the brush, the navigator, the pop-up menu and the keys read
+// and change these values here and keep no copies of their own.
+struct EditSession {
+    // `viewAfter` comes from the stored settings, the record from the
+    // program's start values.
+    EditSession(bool viewAfter, const DustParams& startParams)
+        : params(startParams)
+        , viewAfter(viewAfter)
+    {
+    }
+    EditSession(const EditSession&) = delete;
+    EditSession& operator=(const EditSession&) = delete;
+    // The engine's worker reads the image: it stops first.
+    ~EditSession() { engine.reset(); }
+
+    bool HasImage() const { return document.working != nullptr; }
+
+    // The image, its kind and what the save needs of its file.
+    QString imagePath;
+    WorkingImage document;
+    App1Segment exifSegment;
+    bool fromCamera = false;
+    // Declared after the image it reads, so that it goes first.
+    std::unique_ptr<DustEngine> engine;
+    std::unique_ptr<CImage> thumbnail;
+    float thumbnailScale = 1.0f;
+    int largestBrushRadius = 16;
+
+    DustParams params;
+    BrushSettings brush;
+    BrushStrokeList strokes;
+
+    bool viewAfter = true;
+    bool highlightOn = true;
+    int highlightColour = 0; // 0 yellow, 1 magenta, 2 cyan
+    // Scale, rotation, the visible region and where it lies in the window.
+    ViewGeometry view;
+    int zoomLevel = 0;
+    bool zoomInEnabled = true;
+    bool zoomOutEnabled = true;
+
+    bool modified = false;
+};
