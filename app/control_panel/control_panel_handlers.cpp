@@ -88,6 +88,7 @@ void CSpeckwashDlg2::ApplyParametersFromResolution()
     host_.Persist("DustRadius", p.dustRadius);
     host_.Persist("DustType", p.dustType);
     // The brush's manual dust size is the slider's position, which just moved.
+    p.brushDustSize = ToByte(manualDustSize_->value());
     SetUpBrush();
     RefreshSliderTips();
 }

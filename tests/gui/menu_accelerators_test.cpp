@@ -166,7 +166,7 @@ private slots:
         QVERIFY(WaitForEngine(window));
     }
 
-    void f1OpensTheContentsAndShiftF1DoesNothing()
+    void f1OpensTheContentsOrThePanelsPageAndShiftF1DoesNothing()
     {
         CSpeckwashDlg window;
         Script(window);
@@ -183,6 +183,9 @@ private slots:
         QCOMPARE(help->CurrentTopic(), QStringLiteral("/index.htm"));
         // Owned by the control panel.
         QCOMPARE(help->parentWidget(), static_cast<QWidget*>(bridge.Panel()));
+        // Over the panel, F1 asks for the panel's page by its context number.
+        bridge.Commands().Accelerator(kAccHelp, true);
+        QCOMPARE(help->CurrentTopic(), QStringLiteral("/sliders.htm"));
     }
 };
 
