@@ -246,4 +246,25 @@ void BM_ShutdownOverBrushPass(benchmark::State& state)
     state.counters["passDone"] = passDone;
 }
 BENCHMARK(BM_ShutdownOverBrushPass)->Arg(40)->Arg(255)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// Closing an image whose worker waits for work: the time Shutdown takes and
+// how many times it looked for the worker's acknowledgement (one or two when
+// the worker answers at once).
+void BM_IdleShutdown(benchmark::State& state)
+{
+    auto scan = MakeScan(512, 256);
+    double checks = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto engine = std::make_unique<DustEngine>(*scan, 256, nullptr);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20)); // the worker reaches its wait
+        state.ResumeTiming();
+        checks += engine->Shutdown();
+        state.PauseTiming();
+        engine.reset();
+        state.ResumeTiming();
+    }
+    state.counters["checks"] = benchmark::Counter(checks, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_IdleShutdown)->Iterations(20)->Unit(benchmark::kMicrosecond);
 } // namespace

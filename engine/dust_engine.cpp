@@ -209,6 +209,8 @@ void DustEngine::WorkerLoop()
         abortFlag.store(0);
         while (runState.load() != 0 && queue->TakeNext(tile) != 0) {
             counts[0].fetch_add(1, std::memory_order_relaxed);
+            if (listener)
+                listener->TileTaken(tile.id, tile.takenLevel);
             int r = kernel->ProcessTile(tile, abortFlag);
             Record(r);
             if (r == TileDone || r == TileReverted) {

@@ -63,6 +63,8 @@ public:
     const TileQueue* Queue() const { return queue.get(); }
     int CurrentLevel() const { return currentLevel.load(std::memory_order_relaxed); }
     EngineCounts Counts() const;
+    // False while the worker runs and no stop was asked for; for tests.
+    bool StopRequested() const { return runState.load() != 1; }
 
     // Stops the worker and waits for it; returns how many times the stop
     // acknowledgement was checked before it came. The destructor calls it.

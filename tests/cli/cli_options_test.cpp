@@ -95,13 +95,25 @@ TEST(CliCleanOptions, UsageErrors)
     }
 }
 
-TEST(CliCleanOptions, HelpWinsOverEverythingElse)
+// Arguments are read in order and --help ends the reading where it stands:
+// what follows it is not looked at, a mistake before it is still reported,
+// and after -- it is a file name.
+TEST(CliCleanOptions, HelpEndsTheReadingWhereItStands)
 {
-    Parsed p = Parse({ "--amount", "99", "--help" });
-    EXPECT_FALSE(p.ok); // the bad amount comes first
-    p = Parse({ "a.tif", "--help" });
-    EXPECT_TRUE(p.ok);
+    Parsed p = Parse({ "--help", "--amount", "99", "--no-such-option" });
+    EXPECT_TRUE(p.ok) << p.error;
     EXPECT_TRUE(p.help);
+    p = Parse({ "a.tif", "-h" });
+    EXPECT_TRUE(p.ok) << p.error;
+    EXPECT_TRUE(p.help);
+    p = Parse({ "--amount", "99", "--help" });
+    EXPECT_FALSE(p.ok);
+    EXPECT_FALSE(p.help);
+    EXPECT_NE(p.error.find("--amount"), std::string::npos) << p.error;
+    p = Parse({ "-o", "out.tif", "--", "--help" });
+    EXPECT_TRUE(p.ok) << p.error;
+    EXPECT_FALSE(p.help);
+    EXPECT_EQ(p.options.inputs, std::vector<std::string> { "--help" });
 }
 
 TEST(CliCleanOptions, BoundedIntegers)

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QSet>
 #include <QShortcut>
 #include <QTest>
 
@@ -69,10 +70,22 @@ private slots:
         }
         QCOMPARE(int(window.findChildren<QShortcut*>().size()), 0);
         QVERIFY(Activate(window));
+        const auto shown = [] {
+            QSet<QWidget*> windows;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->isVisible())
+                    windows.insert(w);
+            return windows;
+        };
+        const QSet<QWidget*> before = shown();
         QTest::keyClick(&window, Qt::Key_F1);
         QTest::keyClick(&window, Qt::Key_Tab);
         QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), window.mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(&window, &click);
+        // No help, panel or menu came up, and the window kept the keyboard.
+        QCOMPARE(shown(), before);
+        QVERIFY(QApplication::activePopupWidget() == nullptr);
+        QCOMPARE(QApplication::activeWindow(), static_cast<QWidget*>(&window));
     }
 
     void zoomKeysStopWhereTheButtonsDo()

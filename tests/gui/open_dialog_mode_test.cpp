@@ -9,6 +9,7 @@
 #include <QTest>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/dialogs/persist_open_dialog.h"
 #include "app/dialogs/preview_proxy_model.h"
@@ -52,30 +53,37 @@ private:
 
     // Opens a dialog on the pictures folder, waits for the remembered mode,
     // lets `during` act as the user, then closes it by OK (choosing the
-    // picture) or cancel and destroys it. Returns the layout it opened in.
-    FileViewLayout RunDialog(const std::function<void(CPersistOpenDlg&)>& during, bool accept)
+    // picture) or cancel and destroys it. Returns the layout it opened in;
+    // nothing when a step failed, which fails the test.
+    std::optional<FileViewLayout> RunDialog(const std::function<void(CPersistOpenDlg&)>& during, bool accept)
     {
+        const auto fail = [](const char* why, int line) {
+            QTest::qFail(why, __FILE__, line);
+            return std::optional<FileViewLayout>();
+        };
         auto dialog = std::make_unique<CPersistOpenDlg>(nullptr, QStringLiteral("Select an Image file"),
             pictures.path(), OpenDialogFilter());
         dialog->resize(800, 500);
         dialog->show();
         if (!QTest::qWaitFor([&] { return dialog->RememberedModeApplied(); }, 5000))
-            return FileViewLayout::SmallIcons;
+            return fail("the remembered mode was never applied", __LINE__);
         const FileViewLayout opened = dialog->Watcher().CurrentLayout();
         // The switcher always tells the truth about the views.
         if (ShownInSwitcher(*dialog) != opened)
-            return FileViewLayout::SmallIcons;
+            return fail("the switcher shows another layout than the views", __LINE__);
         during(*dialog);
+        if (QTest::currentTestFailed())
+            return std::nullopt;
         if (accept) {
             // The user types the name, as the name box has the focus.
             QLineEdit* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             if (!name)
-                return FileViewLayout::SmallIcons;
+                return fail("the dialog has no name box", __LINE__);
             name->setText(QFileInfo(picture).fileName());
             // OK as the user presses it: the file dialog checks the choice first.
             static_cast<QDialog&>(*dialog).accept();
             if (dialog->ChosenPath() != picture)
-                return FileViewLayout::SmallIcons;
+                return fail("OK did not choose the picture", __LINE__);
         } else {
             dialog->reject();
         }

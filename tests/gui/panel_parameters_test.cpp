@@ -286,13 +286,16 @@ private slots:
     void workflowButtonsReachTheOwner()
     {
         Opened o(300, 2);
-        QTest::mouseClick(o.panel.Button(kIdOpen), Qt::LeftButton);
-        QTest::mouseClick(o.panel.Button(kIdSave), Qt::LeftButton);
-        QTest::mouseClick(o.panel.Button(kIdCloseAll), Qt::LeftButton);
-        QTest::mouseClick(o.panel.Button(kIdZoomIn), Qt::LeftButton);
-        QTest::mouseClick(o.panel.Button(kIdZoomOut), Qt::LeftButton);
-        QTest::mouseClick(o.panel.Button(kIdHelp), Qt::LeftButton);
-        QCOMPARE(o.host.opens + o.host.saves + o.host.quits + o.host.zoomIns + o.host.zoomOuts + o.host.helps, 6);
+        // Each button reaches its own command, once, and no other.
+        int FakePanelHost::* const counts[] = { &FakePanelHost::opens, &FakePanelHost::saves, &FakePanelHost::quits,
+            &FakePanelHost::zoomIns, &FakePanelHost::zoomOuts, &FakePanelHost::helps };
+        const int buttons[] = { kIdOpen, kIdSave, kIdCloseAll, kIdZoomIn, kIdZoomOut, kIdHelp };
+        for (int b = 0; b < 6; ++b) {
+            QTest::mouseClick(o.panel.Button(buttons[b]), Qt::LeftButton);
+            for (int c = 0; c < 6; ++c)
+                QVERIFY2(o.host.*counts[c] == (c <= b ? 1 : 0),
+                    qPrintable(QStringLiteral("button %1, command %2").arg(buttons[b]).arg(c)));
+        }
         QTest::mouseClick(o.panel.Button(kIdUndo), Qt::LeftButton); // disabled until a stroke exists
         QCOMPARE(o.host.undos, 0);
         o.panel.SetUndoEnabled(true);

@@ -153,27 +153,44 @@ TEST(CImageResample, ConstantAndIdentityAreExact)
         }
 }
 
-TEST(CImageResample, BilinearAndBicubicAgainstHandValues)
+TEST(CImageResample, HandValuesAndTheRoundingOfEachMethod)
 {
-    // A horizontal ramp 0, 10, 20, … ; scale 2 samples at u = x′ / 2.
+    // A horizontal ramp 0, 11, 22, 33; scale 2 samples at u = x′ / 2, where
+    // the odd step leaves halves and sixteenths that tell the roundings apart.
     CImage ramp(4, 2, 1, SampleU8);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x)
-            ramp.Plane8(0)[y * 4 + x] = static_cast<uint8_t>(10 * x);
+            ramp.Plane8(0)[y * 4 + x] = static_cast<uint8_t>(11 * x);
+    // Nearest truncates the source position: u = 0.5 is column 0, and at
+    // scale 0.75 u = 2.67 is column 2.
+    std::unique_ptr<CImage> near(ramp.Resampled(2.0f, 1.0f, 0));
+    EXPECT_EQ(near->Plane8(0)[1], 0);
+    EXPECT_EQ(near->Plane8(0)[3], 11);
+    std::unique_ptr<CImage> shrunk(ramp.Resampled(0.75f, 1.0f, 0));
+    ASSERT_EQ(shrunk->width, 3);
+    EXPECT_EQ(shrunk->Plane8(0)[2], 22);
+
     std::unique_ptr<CImage> lin(ramp.Resampled(2.0f, 1.0f, 1));
     EXPECT_EQ(lin->width, 8);
-    EXPECT_EQ(lin->Plane8(0)[1], 5); // 0 + 10 × 0.5, + 0.5 rounding bias
-    EXPECT_EQ(lin->Plane8(0)[3], 15);
+    EXPECT_EQ(lin->Plane8(0)[1], 6); // 5.5, + 0.5 rounding bias
+    EXPECT_EQ(lin->Plane8(0)[3], 17); // 16.5
     // The last source column has no right neighbour: the edge sample repeats,
     // and so does the whole bottom row.
-    EXPECT_EQ(lin->Plane8(0)[7], 30);
+    EXPECT_EQ(lin->Plane8(0)[7], 33);
     EXPECT_EQ(lin->Plane8(0)[8 + 1], 0);
+    // 16-bit samples take the same bias.
+    CImage deep(4, 2, 1, SampleU16);
+    for (int i = 0; i < 8; ++i)
+        deep.Plane16(0)[i] = static_cast<uint16_t>(11 * (i % 4));
+    std::unique_ptr<CImage> deepLin(deep.Resampled(2.0f, 1.0f, 1));
+    EXPECT_EQ(deepLin->Plane16(0)[1], 6);
 
     std::unique_ptr<CImage> cubic(ramp.Resampled(2.0f, 1.0f, 2));
-    // Interior: Catmull-Rom reproduces a ramp exactly (15 at u = 1.5).
-    EXPECT_EQ(cubic->Plane8(0)[3], 15);
-    // At u = 0.5 the left neighbour is clamped to column 0: 0, 0, 10, 20
-    // weighted −1/16, 9/16, 9/16, −1/16 gives 4.375, truncated.
+    // Interior: Catmull-Rom reproduces a ramp exactly (16.5 at u = 1.5),
+    // truncated without a bias.
+    EXPECT_EQ(cubic->Plane8(0)[3], 16);
+    // At u = 0.5 the left neighbour is clamped to column 0: 0, 0, 11, 22
+    // weighted −1/16, 9/16, 9/16, −1/16 gives 4.8125, truncated.
     EXPECT_EQ(cubic->Plane8(0)[1], 4);
 
     CImage f(4, 2, 1, SampleFloat);

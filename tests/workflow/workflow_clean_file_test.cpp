@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <thread>
+#include <condition_variable>
+#include <mutex>
 
 #include "engine/dust_engine.h"
 #include "imagefiles/image_file_types.h"
@@ -23,19 +24,43 @@ std::vector<uint16_t> Samples(const CImage& image)
     return out;
 }
 
+// Wakes the test at every finished run; each batch of work ends with one, so
+// the moment the queue empties is always followed by a wake-up.
+class RunWaiter : public RegionListener {
+public:
+    void RegionDone(int, int) override
+    {
+        { std::lock_guard guard(mutex); }
+        finished.notify_all();
+    }
+    bool WaitUntilIdle(const DustEngine& engine)
+    {
+        std::unique_lock lock(mutex);
+        return finished.wait_for(lock, std::chrono::seconds(60),
+            [&] { return engine.Progress(1) < 0.0f && engine.Progress(0) < 0.0f; });
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable finished;
+};
+
 // What the engine makes of the working image when driven the way the desktop
 // program drives it after an open: the part outside a view rectangle at
 // level 0, the view at level 1; then the image to save is rebuilt from it.
+// Null when the engine did not finish.
 std::unique_ptr<CImage> EngineResult(const WorkingImage& work, const DustParams& params)
 {
-    DustEngine engine(*work.working, 256, nullptr);
+    RunWaiter waiter;
+    DustEngine engine(*work.working, 256, &waiter);
     EXPECT_TRUE(engine.WorkImage());
     Rect view { 40, 30, 200, 150 };
     EXPECT_EQ(engine.RequestOutside(view, KindAuto, 0, 1, &params), 0);
     EXPECT_EQ(engine.Request(view, KindAuto, 1, 1, &params), 0);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while ((engine.Progress(1) >= 0.0f || engine.Progress(0) >= 0.0f) && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (!waiter.WaitUntilIdle(engine)) {
+        ADD_FAILURE() << "the engine did not finish its work";
+        return nullptr;
+    }
     return BuildImageToSave(*engine.WorkImage(), work.kind, work.lowBytes.get());
 }
 
