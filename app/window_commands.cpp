@@ -16,6 +16,7 @@
 #include "app/settings_access.h"
 #include "app/speckwash_dlg.h"
 #include "app/speckwash_dlg2.h"
+#include "workflow/data_files.h"
 
 namespace {
 
@@ -236,7 +237,9 @@ CHelpViewer* CWindowCommands::OpenHelpViewer()
     if (help_->IsLoaded())
         return help_;
     const std::string exe = QCoreApplication::applicationFilePath().toStdString();
-    help_->Load(QString::fromStdString(HelpFilePathBeside(exe, kHelpFileName)));
+    // Beside the executable first (a build tree, a copied folder), then where a package installs it.
+    help_->Load(QString::fromStdString(
+        FirstExistingFile({ HelpFilePathBeside(exe, kHelpFileName), InstalledDataFilePath(exe, kHelpFileName) })));
     return help_;
 }
 
