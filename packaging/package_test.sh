@@ -85,10 +85,10 @@ set -euo pipefail
 cd "$work"
 ${exec_line/\%f/$sample} &
 app=\$!
-window=\$(timeout 120 xdotool search --sync --name "^Image View : $sample\\\$" | head -n 1)
+window=\$(timeout 120 xdotool search --sync --limit 1 --name "^Image View : $sample\\\$")
 echo "window \$window shows $sample"
 xdotool windowfocus --sync "\$window" key F1
-timeout 120 xdotool search --sync --name '^Speckwash Help\$' >/dev/null
+timeout 120 xdotool search --sync --limit 1 --name '^Speckwash Help\$' >/dev/null
 # The viewer opened the file before it showed, and keeps it open: it must be the installed one.
 ls -l /proc/\$app/fd | grep -q /usr/share/speckwash/Speckwash.chm || { echo "F1 did not open the installed help"; kill \$app; exit 1; }
 echo "F1 opened /usr/share/speckwash/Speckwash.chm"
