@@ -5,25 +5,33 @@
 #   make bench   release build of the benchmarks, a run of each, and OpenCV's median for reference
 #   make fuzz    each fuzz target for FUZZ_SECONDS (default 60)
 #   make run     the desktop program on the bundled sample scan
+#   make install installs the release build under PREFIX (default /usr/local), staged under DESTDIR if set
+#   make deb     the Debian package build/release/speckwash_VERSION_ARCH.deb
+#   make package-test  builds the package, installs it, checks it works and passes the validators, removes it
 
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+PREFIX ?= /usr/local
+DESTDIR ?=
 CMAKE_GEN = -G Ninja
 
 BUILD_PACKAGES = build-essential cmake ninja-build pkg-config \
   libgtest-dev libgmock-dev libbenchmark-dev \
   libjpeg62-turbo-dev libtiff-dev libpng-dev zlib1g-dev \
   qt6-base-dev qt6-svg-dev libgl-dev fp-utils libchm-dev \
-  clang-14 libclang-rt-14-dev
-# Tools the tests use to make files with other programs' writers.
-TEST_PACKAGES = imagemagick libtiff-tools libjpeg-turbo-progs xvfb xauth
+  clang-14 libclang-rt-14-dev \
+  scdoc librsvg2-bin dpkg-dev file
+# Tools the tests use to make files with other programs' writers, and GNU Parallel.
+TEST_PACKAGES = imagemagick libtiff-tools libjpeg-turbo-progs xvfb xauth parallel
 PACKAGES = $(BUILD_PACKAGES) $(TEST_PACKAGES)
 # Benchmark-only: OpenCV's median as the reference the engine is timed against.
 BENCH_PACKAGES = python3-opencv python3-numpy
+# The ecosystem's own checks of an installed package.
+PACKAGE_TEST_PACKAGES = desktop-file-utils appstream lintian man-db bash-completion xdotool
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps release test tsan bench fuzz fuzz-smoke run clean
+.PHONY: all deps release install deb package-test test tsan bench fuzz fuzz-smoke run clean
 
 all: release
 
@@ -38,8 +46,19 @@ deps:
 	fi
 
 release: deps
-	cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DSPECKWASH_TESTS=OFF
+	cmake -S . -B build/release $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DSPECKWASH_TESTS=OFF -DSPECKWASH_HARDEN=ON
 	cmake --build build/release -j $(JOBS)
+
+install: release
+	DESTDIR="$(DESTDIR)" cmake --install build/release --prefix "$(PREFIX)"
+
+deb: release
+	cd build/release && cpack -G DEB
+
+# Needs root (through sudo otherwise): it installs and removes the package.
+package-test: deb
+	@$(MAKE) --no-print-directory deps EXTRA_PACKAGES="$(PACKAGE_TEST_PACKAGES)"
+	$(SUDO) packaging/package_test.sh build/release
 
 test: deps
 	cmake -S . -B build/asan $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPECKWASH_SANITIZE=ON

@@ -10,6 +10,9 @@ CSpeckwashApp::CSpeckwashApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Speckwash"));
     setOrganizationName(QStringLiteral("Quillmark Inc"));
+    // The desktop entry's id: the compositor matches the windows to their
+    // launcher by it, and ProgramIcon() takes the installed theme icon of that name.
+    setDesktopFileName(QStringLiteral(SPECKWASH_APP_ID));
     setWindowIcon(ProgramIcon());
 }
 

@@ -36,6 +36,11 @@ Dust parameters:
 
 Batch:
   --from-list FILE     read inputs from FILE, one per line ("-": standard input)
+  --shard K/N          with --out-dir: clean only every Nth input from the Kth
+                       (1 <= K <= N), so that N runs share a list without overlap
+  --skip-existing      skip an input whose output (and map) already exists and
+                       is at least as new as the input: a re-run after a stop
+                       only does what is left
   --jobs N             images cleaned at once (default: one per core)
   --quiet              no progress, only errors
   --help               this text
@@ -51,6 +56,18 @@ bool ParseBoundedInt(const std::string& text, int low, int high, int& value)
     if (text.empty() || ec != std::errc() || ptr != end || parsed < low || parsed > high)
         return false;
     value = parsed;
+    return true;
+}
+
+bool ParseShard(const std::string& text, int& index, int& count)
+{
+    size_t slash = text.find('/');
+    int k = 0, n = 0;
+    if (slash == std::string::npos || !ParseBoundedInt(text.substr(0, slash), 1, 1000000, k)
+        || !ParseBoundedInt(text.substr(slash + 1), 1, 1000000, n) || k > n)
+        return false;
+    index = k;
+    count = n;
     return true;
 }
 
@@ -131,6 +148,11 @@ bool ApplyValueOption(const std::string& name, const std::string& value, CleanOp
         }
     } else if (name == "--from-list") {
         o.fromList = value;
+    } else if (name == "--shard") {
+        if (!ParseShard(value, o.shardIndex, o.shardCount)) {
+            error = "--shard takes K/N with 1 <= K <= N, as in 3/8";
+            return false;
+        }
     } else {
         error = "unknown option " + name;
         return false;
@@ -141,7 +163,7 @@ bool ApplyValueOption(const std::string& name, const std::string& value, CleanOp
 bool IsValueOption(const std::string& name)
 {
     static const char* const names[] = { "-o", "--out-dir", "--format", "--map", "--dust-type", "--size",
-        "--amount", "--aggression", "--dpi", "--quality", "--jobs", "--from-list" };
+        "--amount", "--aggression", "--dpi", "--quality", "--jobs", "--from-list", "--shard" };
     for (const char* n : names)
         if (name == n)
             return true;
@@ -165,6 +187,10 @@ bool CheckCombination(const CleanOptions& o, std::string& error)
     }
     if (o.outDir.empty() && (!o.format.empty() || o.maps)) {
         error = std::string(o.maps ? "--maps" : "--format") + " goes with --out-dir";
+        return false;
+    }
+    if (o.outDir.empty() && o.shardCount > 1) {
+        error = "--shard needs --out-dir";
         return false;
     }
     if (o.output.empty() && !o.mapPath.empty()) {
@@ -229,6 +255,8 @@ bool ParseCleanArguments(const std::vector<std::string>& args, CleanOptions& o, 
             o.quiet = true;
         else if (arg == "--overwrite")
             o.overwrite = true;
+        else if (arg == "--skip-existing")
+            o.skipExisting = true;
         else {
             error = "unknown option " + arg;
             return false;

@@ -22,6 +22,9 @@ struct CleanOptions {
     int jobs = 0; // 0: one per core
     bool quiet = false;
     bool overwrite = false;
+    bool skipExisting = false; // skip an input whose outputs are at least as new as it
+    int shardIndex = 1; // --shard K/N: only the inputs K, K+N, K+2N... (counted from 1)
+    int shardCount = 1;
 };
 
 // Parses the arguments after "clean". On a usage error returns false with a
@@ -30,6 +33,9 @@ bool ParseCleanArguments(const std::vector<std::string>& args, CleanOptions& opt
 
 // Parses a whole decimal number in [low, high]; false for anything else.
 bool ParseBoundedInt(const std::string& text, int low, int high, int& value);
+
+// "K/N" with 1 <= K <= N <= 1000000.
+bool ParseShard(const std::string& text, int& index, int& count);
 
 // "low" 24, "medium" 40, "high" 60, "same" 200, or a number 1..100.
 bool ParseJpegQuality(const std::string& text, int& quality);

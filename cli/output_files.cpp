@@ -129,3 +129,13 @@ bool FileExists(const std::string& path)
     struct stat s {};
     return stat(path.c_str(), &s) == 0;
 }
+
+bool OutputIsUpToDate(const std::string& output, const std::string& input)
+{
+    struct stat out {}, in {};
+    if (stat(output.c_str(), &out) != 0 || stat(input.c_str(), &in) != 0)
+        return false;
+    if (out.st_mtim.tv_sec != in.st_mtim.tv_sec)
+        return out.st_mtim.tv_sec > in.st_mtim.tv_sec;
+    return out.st_mtim.tv_nsec >= in.st_mtim.tv_nsec;
+}

@@ -25,3 +25,7 @@ void InstallInterruptCleanup();
 // True when both paths name the same existing file.
 bool SameExistingFile(const std::string& a, const std::string& b);
 bool FileExists(const std::string& path);
+
+// True when `output` exists and was last written no earlier than `input`
+// (as make judges a target against its source). False when either is missing.
+bool OutputIsUpToDate(const std::string& output, const std::string& input);

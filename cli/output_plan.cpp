@@ -75,6 +75,13 @@ std::vector<PlannedFile> PlanOutputs(const CleanOptions& options, const std::vec
             if (options.maps)
                 file.mapPath = MapPathBeside(file.output);
         }
+        if (options.skipExisting && !claimed.count(file.output) && OutputIsUpToDate(file.output, input)
+            && (file.mapPath.empty() || OutputIsUpToDate(file.mapPath, input))) {
+            file.upToDate = true;
+            claimed[file.output] = plan.size();
+            plan.push_back(file);
+            continue;
+        }
         std::string extension = LowerExtension(file.output);
         bool writable = extension == ".bmp" || extension == ".jpg" || extension == ".png" || extension == ".tif";
         if (!writable) {
@@ -115,4 +122,14 @@ bool ReadInputList(const std::string& listPath, std::vector<std::string>& inputs
             inputs.push_back(line);
     }
     return true;
+}
+
+std::vector<std::string> InputsOfShard(const std::vector<std::string>& inputs, int index, int count)
+{
+    std::vector<std::string> shard;
+    if (index < 1 || count < 1)
+        return shard;
+    for (size_t i = static_cast<size_t>(index - 1); i < inputs.size(); i += static_cast<size_t>(count))
+        shard.push_back(inputs[i]);
+    return shard;
 }

@@ -10,6 +10,7 @@ struct PlannedFile {
     std::string output;
     std::string mapPath; // empty: no detection map
     std::string problem; // non-empty: the file is not cleaned, and this says why
+    bool upToDate = false; // --skip-existing: its outputs are already there and current
 };
 
 // The output extension for an input under --out-dir: --format when given,
@@ -23,8 +24,15 @@ std::string MapPathBeside(const std::string& output);
 // Works out every output and refuses, per file, what must not happen: an
 // output with an extension no writer takes, an existing output (an input
 // included) without --overwrite, and two inputs writing the same output.
+// With --skip-existing, a file whose output (and map) is at least as new as
+// its input is marked up to date instead.
 std::vector<PlannedFile> PlanOutputs(const CleanOptions& options, const std::vector<std::string>& inputs);
 
 // Reads input paths one a line; blank lines are skipped, a trailing carriage
 // return is dropped. False when the list cannot be read.
 bool ReadInputList(const std::string& listPath, std::vector<std::string>& inputs, std::string& error);
+
+// The inputs of shard `index` of `count` (counted from 1): every count-th
+// input from the index-th, in list order. The shards 1..count of one list
+// take each input exactly once.
+std::vector<std::string> InputsOfShard(const std::vector<std::string>& inputs, int index, int count);

@@ -114,6 +114,7 @@ int RunClean(const std::vector<std::string>& args)
         std::cerr << "speckwash-cli clean: " << error << "\n";
         return ExitUsage;
     }
+    inputs = InputsOfShard(inputs, options.shardIndex, options.shardCount);
     if (inputs.empty())
         return ExitOk; // an empty list is an empty batch, not a mistake
     if (!options.outDir.empty() && !FileExists(options.outDir)) {
@@ -122,6 +123,12 @@ int RunClean(const std::vector<std::string>& args)
     }
 
     std::vector<PlannedFile> plan = PlanOutputs(options, inputs);
+    const size_t planned = plan.size();
+    std::erase_if(plan, [](const PlannedFile& file) { return file.upToDate; });
+    if (plan.size() < planned && !options.quiet)
+        std::cerr << planned - plan.size() << " of " << planned << " files skipped: their outputs are up to date\n";
+    if (plan.empty())
+        return ExitOk;
     int jobs = options.jobs > 0 ? options.jobs : DefaultJobCount();
     InstallInterruptCleanup();
     ProgressDisplay display(stderr, isatty(fileno(stderr)) != 0, options.quiet, plan.size(),

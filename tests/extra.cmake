@@ -11,3 +11,11 @@ if(TARGET speckwash-cli)
     DISCOVERY_TIMEOUT 120
     PROPERTIES ENVIRONMENT "ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1")
 endif()
+
+# The manual page of speckwash-cli names the same verbs and options as its --help.
+if(TARGET speckwash-cli)
+  add_test(NAME cli_man_page_names_every_option
+    COMMAND bash ${PROJECT_SOURCE_DIR}/packaging/check_man_options.sh $<TARGET_FILE:speckwash-cli>
+      ${PROJECT_SOURCE_DIR}/packaging/man/speckwash-cli.1.scd)
+  set_tests_properties(cli_man_page_names_every_option PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=1")
+endif()

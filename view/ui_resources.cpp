@@ -1,5 +1,6 @@
 #include "view/ui_resources.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QSvgRenderer>
 
@@ -31,7 +32,10 @@ QIcon ProgramIcon()
     QIcon icon;
     for (int size : { 16, 32, 64 })
         icon.addPixmap(Render("icon128.svg", size, size));
-    return icon;
+    // An installed program shows its theme icon, the one its launcher shows;
+    // the built-in picture stands in when none is installed.
+    const QString themeName = QGuiApplication::desktopFileName();
+    return themeName.isEmpty() ? icon : QIcon::fromTheme(themeName, icon);
 }
 
 QCursor OpenHandCursor()

@@ -16,6 +16,7 @@
 #include "app/settings/settings_access.h"
 #include "app/main_window/main_window.h"
 #include "app/control_panel/control_panel_window.h"
+#include "workflow/data_files.h"
 
 namespace {
 
@@ -234,7 +235,9 @@ CHelpViewer* CWindowCommands::OpenHelpViewer()
     if (help_->IsLoaded())
         return help_;
     const std::string exe = QCoreApplication::applicationFilePath().toStdString();
-    help_->Load(QString::fromStdString(HelpFilePathBeside(exe, kHelpFileName)));
+    // Beside the executable first (a build tree, a copied folder), then where a package installs it.
+    help_->Load(QString::fromStdString(
+        FirstExistingFile({ HelpFilePathBeside(exe, kHelpFileName), InstalledDataFilePath(exe, kHelpFileName) })));
     return help_;
 }
 

@@ -195,3 +195,48 @@ TEST_F(CliEndToEnd, UsageHelpAndVersion)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, "Speckwash 1.0.2.0\n");
 }
+
+// An archive split the way many machines would split it: GNU Parallel runs
+// three shards of one list at once, and a re-run, one process per file,
+// finds everything done.
+TEST_F(CliEndToEnd, ParallelShardsCleanEachFileOnceAndARerunSkipsThem)
+{
+    if (std::system("command -v parallel >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "GNU Parallel (Debian package parallel) is not installed";
+    std::vector<std::string> inputs;
+    std::ofstream list(Path("list.txt"));
+    for (int i = 0; i < 5; ++i) {
+        inputs.push_back(Path("scan" + std::to_string(i) + ".tif"));
+        MakeImage(inputs.back(), 3, SampleU8);
+        list << inputs.back() << "\n";
+    }
+    list.close();
+    std::filesystem::create_directory(Path("out"));
+    const std::string cli = std::string("'") + SW_CLI_PATH + "' clean --out-dir '" + Path("out") + "' ";
+
+    std::string command = "parallel --will-cite " + cli + "--no-auto --from-list '" + Path("list.txt")
+        + "' --shard {}/3 ::: 1 2 3 2>'" + Path("shards.log") + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << Read(Path("shards.log"));
+    const std::string shardLog = Read(Path("shards.log"));
+    for (const std::string& input : inputs) {
+        const std::string line = "cleaned " + input + " ->";
+        size_t first = shardLog.find(line);
+        EXPECT_NE(first, std::string::npos) << input << " was not cleaned:\n" << shardLog;
+        EXPECT_EQ(shardLog.find(line, first + 1), std::string::npos) << input << " was cleaned twice";
+    }
+    EXPECT_EQ(Names(Path("out")),
+        (std::vector<std::string> { "scan0.tif", "scan1.tif", "scan2.tif", "scan3.tif", "scan4.tif" }));
+
+    const auto written = std::filesystem::last_write_time(Path("out/scan3.tif"));
+    command = "parallel --will-cite " + cli + "--skip-existing {} :::: '" + Path("list.txt") + "' 2>'"
+        + Path("rerun.log") + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << Read(Path("rerun.log"));
+    const std::string rerunLog = Read(Path("rerun.log"));
+    EXPECT_EQ(rerunLog.find("cleaned"), std::string::npos) << rerunLog;
+    size_t skipped = 0;
+    for (size_t at = rerunLog.find("1 of 1 files skipped"); at != std::string::npos;
+         at = rerunLog.find("1 of 1 files skipped", at + 1))
+        ++skipped;
+    EXPECT_EQ(skipped, inputs.size()) << rerunLog;
+    EXPECT_EQ(std::filesystem::last_write_time(Path("out/scan3.tif")), written);
+}

@@ -24,7 +24,7 @@ TEST(CliCleanOptions, AcceptsEveryOption)
 {
     Parsed p = Parse({ "a.tif", "b.png", "--out-dir", "out", "--format=png", "--maps", "--dust-type", "bright",
         "--size", "12", "--amount=30", "--aggression", "5", "--no-auto", "--dpi", "1200", "--quality", "medium",
-        "--jobs", "3", "--quiet", "--overwrite", "--", "-odd-name.tif" });
+        "--jobs", "3", "--quiet", "--overwrite", "--shard", "3/8", "--skip-existing", "--", "-odd-name.tif" });
     ASSERT_TRUE(p.ok) << p.error;
     const CleanOptions& o = p.options;
     EXPECT_EQ(o.inputs, (std::vector<std::string> { "a.tif", "b.png", "-odd-name.tif" }));
@@ -41,6 +41,9 @@ TEST(CliCleanOptions, AcceptsEveryOption)
     EXPECT_EQ(o.jobs, 3);
     EXPECT_TRUE(o.quiet);
     EXPECT_TRUE(o.overwrite);
+    EXPECT_EQ(o.shardIndex, 3);
+    EXPECT_EQ(o.shardCount, 8);
+    EXPECT_TRUE(o.skipExisting);
 }
 
 TEST(CliCleanOptions, DefaultsLeaveTheDerivedParametersAlone)
@@ -50,6 +53,9 @@ TEST(CliCleanOptions, DefaultsLeaveTheDerivedParametersAlone)
     EXPECT_FALSE(p.options.dustType || p.options.dustRadius || p.options.dustThreshold || p.options.aggression);
     EXPECT_FALSE(p.options.jpegQuality);
     EXPECT_EQ(p.options.jobs, 0);
+    EXPECT_EQ(p.options.shardIndex, 1);
+    EXPECT_EQ(p.options.shardCount, 1);
+    EXPECT_FALSE(p.options.skipExisting);
     EXPECT_EQ(p.options.mapPath, "map.png");
 }
 
@@ -87,6 +93,12 @@ TEST(CliCleanOptions, UsageErrors)
         { "a.tif", "--out-dir", "d", "--jobs" }, // missing value
         { "a.tif", "--out-dir", "d", "--frobnicate" },
         { "a.tif", "--out-dir", "d", "--quiet=yes" },
+        { "a.tif", "--out-dir", "d", "--shard", "0/3" },
+        { "a.tif", "--out-dir", "d", "--shard", "4/3" },
+        { "a.tif", "--out-dir", "d", "--shard", "3" },
+        { "a.tif", "--out-dir", "d", "--shard", "1/0" },
+        { "a.tif", "--out-dir", "d", "--shard", "1/-2" },
+        { "a.tif", "-o", "x.tif", "--shard", "1/2" }, // a shard of a single output
     };
     for (const auto& args : bad) {
         Parsed p = Parse(args);

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "cli/output_files.h"
 #include "cli/output_plan.h"
@@ -134,4 +136,51 @@ TEST_F(CliFolder, InputListSkipsBlankLines)
     ASSERT_TRUE(ReadInputList(Path("list.txt"), inputs, error));
     EXPECT_EQ(inputs, (std::vector<std::string> { "a.tif", "b c.png", "last.jpg" }));
     EXPECT_FALSE(ReadInputList(Path("missing.txt"), inputs, error));
+}
+
+TEST(CliOutputPlan, ShardsOfAListTakeEachInputExactlyOnce)
+{
+    std::vector<std::string> list;
+    for (int i = 0; i < 10; ++i)
+        list.push_back("scan" + std::to_string(i) + ".tif");
+    // More shards than inputs included: the last ones are empty, never overlapping.
+    for (int count : { 1, 3, 4, 10, 13 }) {
+        std::map<std::string, int> taken;
+        for (int index = 1; index <= count; ++index)
+            for (const std::string& input : InputsOfShard(list, index, count))
+                ++taken[input];
+        EXPECT_EQ(taken.size(), list.size()) << count;
+        for (const auto& [input, times] : taken)
+            EXPECT_EQ(times, 1) << input << " in " << count << " shards";
+    }
+    EXPECT_EQ(InputsOfShard(list, 2, 4), (std::vector<std::string> { "scan1.tif", "scan5.tif", "scan9.tif" }));
+}
+
+TEST_F(CliFolder, SkipExistingSkipsOnlyOutputsThatAreUpToDate)
+{
+    using namespace std::chrono_literals;
+    for (const char* name : { "fresh.tif", "stale.tif", "nomap.tif", "new.tif" })
+        Write(name, "input");
+    std::filesystem::create_directory(Path("out"));
+    for (const char* name : { "fresh.tif", "fresh.dustmap.png", "stale.tif", "stale.dustmap.png", "nomap.tif" })
+        std::ofstream(Path("out/") + name) << "output";
+    const auto inputTime = std::filesystem::last_write_time(Path("fresh.tif"));
+    for (const char* name : { "fresh.tif", "fresh.dustmap.png", "stale.dustmap.png", "nomap.tif" })
+        std::filesystem::last_write_time(Path("out/") + name, inputTime);
+    std::filesystem::last_write_time(Path("out/stale.tif"), inputTime - 1s);
+
+    CleanOptions o = OutDir(Path("out"));
+    o.maps = true;
+    o.skipExisting = true;
+    auto plan = PlanOutputs(o, { Path("fresh.tif"), Path("stale.tif"), Path("nomap.tif"), Path("new.tif") });
+    EXPECT_TRUE(plan[0].upToDate); // as new as its input counts as done
+    EXPECT_FALSE(plan[1].upToDate); // older than its input: cleaned again, only with --overwrite
+    EXPECT_NE(plan[1].problem.find("exists"), std::string::npos);
+    EXPECT_FALSE(plan[2].upToDate); // its map is missing
+    EXPECT_FALSE(plan[3].upToDate);
+    EXPECT_TRUE(plan[3].problem.empty());
+    o.overwrite = true;
+    plan = PlanOutputs(o, { Path("stale.tif") });
+    EXPECT_FALSE(plan[0].upToDate);
+    EXPECT_TRUE(plan[0].problem.empty());
 }
