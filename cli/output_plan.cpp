@@ -95,6 +95,8 @@ std::vector<PlannedFile> PlanOutputs(const CleanOptions& options, const std::vec
             file.problem = file.output + ": exists (use --overwrite to replace it)";
         } else if (!file.mapPath.empty() && !options.overwrite && FileExists(file.mapPath)) {
             file.problem = file.mapPath + ": exists (use --overwrite to replace it)";
+        } else if (!file.spotsPath.empty() && (file.spotsPath == file.output || file.spotsPath == file.mapPath)) {
+            file.problem = file.spotsPath + ": named for both the spot list and another output";
         } else if (!file.spotsPath.empty() && !options.overwrite && FileExists(file.spotsPath)) {
             file.problem = file.spotsPath + ": exists (use --overwrite to replace it)";
         } else if (auto it = claimed.find(file.output); it != claimed.end()) {

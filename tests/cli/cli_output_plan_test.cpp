@@ -95,6 +95,11 @@ TEST_F(CliFolder, PlanRefusesWhatMustNotHappen)
     plan = PlanOutputs(single, { Path("input.png") });
     EXPECT_TRUE(plan[0].problem.empty());
 
+    single.spotsPath = Path("input.png"); // the spot list would replace the image
+    plan = PlanOutputs(single, { "in.tif" });
+    EXPECT_NE(plan[0].problem.find("named for both"), std::string::npos);
+    single.spotsPath.clear();
+
     single.output = Path("out.gif");
     plan = PlanOutputs(single, { "in.png" });
     EXPECT_NE(plan[0].problem.find("cannot write"), std::string::npos);
