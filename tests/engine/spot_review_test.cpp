@@ -105,36 +105,12 @@ TEST(SpotReview, SpecksOfKnownSizesAcrossTiles)
     EXPECT_EQ(list, LabelSpots(PlanesOf(engine), true));
 }
 
-// A parameter change over part of the image: the tracker, told only of the
-// areas the engine reports, gives the list a labelling from scratch gives.
-TEST(SpotReview, ListAfterParameterChangeMatchesFreshLabelling)
-{
-    // Shallow specks (depth 30) count at amount 11 but not at amount 1.
-    const std::vector<Speck> specks { { 20, 20, 2, 30 }, { 60, 100, 3, 30 }, { 100, 150, 2 }, { 180, 40, 3, 30 },
-        { 200, 160, 4 }, { 125, 60, 4, 30 } };
-    auto image = FieldWithSpecks(256, 192, specks);
-    IdleCounter window;
-    DustEngine engine(*image, kTile, &window);
-    ASSERT_NE(engine.WorkImage(), nullptr);
-    DustParams p = DefaultParams();
-    ASSERT_EQ(engine.Request({ 0, 0, 256, 192 }, KindAuto, 1, -1, &p), 0);
-    ASSERT_TRUE(window.WaitFor(1));
-    SpotTracker tracker(256, 192, 100); // cells that do not match the tiles
-    FollowEngine(engine, tracker);
-    ASSERT_EQ(tracker.List().Count(), specks.size());
-
-    p.dustThreshold = 1;
-    ASSERT_EQ(engine.Request({ 0, 0, 128, 192 }, KindAuto, 1, -1, &p), 0);
-    ASSERT_TRUE(window.WaitFor(2));
-    FollowEngine(engine, tracker);
-    EXPECT_EQ(tracker.List(), LabelSpots(PlanesOf(engine), true));
-    EXPECT_EQ(tracker.List().Count(), specks.size() - 2); // the two shallow ones left of x = 128
-}
-
 // A veto restores exactly the spot's pixels and drops it from the list; undo
 // (mask back to 1, the veto's box queued again) brings every pixel back.
 // After a parameter change that grows the spot the veto still holds its
-// pixels, and the growth is listed as a spot of its own.
+// pixels, the growth is listed as a spot of its own, and the tracker (cells
+// that do not match the tiles, told only of the reported areas) agrees with
+// a labelling from scratch.
 TEST(SpotReview, VetoRemovesExactlyTheSpotAndUndoRestoresIt)
 {
     // The first speck has a shallow rim that only amount 11 picks up.
@@ -147,7 +123,7 @@ TEST(SpotReview, VetoRemovesExactlyTheSpotAndUndoRestoresIt)
     p.dustThreshold = 1;
     ASSERT_EQ(engine.Request({ 0, 0, 256, 192 }, KindAuto, 1, -1, &p), 0);
     ASSERT_TRUE(window.WaitFor(1));
-    SpotTracker tracker(256, 192);
+    SpotTracker tracker(256, 192, 100);
     FollowEngine(engine, tracker);
     const SpotList before = tracker.List();
     ASSERT_EQ(before.Count(), 3u);
@@ -184,10 +160,10 @@ TEST(SpotReview, VetoRemovesExactlyTheSpotAndUndoRestoresIt)
     ASSERT_EQ(tracker.List().Count(), 3u);
     const Spot& rim = tracker.List().Spots()[0];
     EXPECT_EQ(Intersect(rim.box, before.Spots()[0].box), before.Spots()[0].box);
-    for (size_t i = 0; i < work.PixelCount(); ++i) {
-        if (inVeto[i])
-            ASSERT_EQ(work.Plane8(0)[i], image->Plane8(0)[i]);
-    }
+    size_t correctedInVeto = 0;
+    for (size_t i = 0; i < work.PixelCount(); ++i)
+        correctedInVeto += inVeto[i] && work.Plane8(0)[i] != image->Plane8(0)[i];
+    EXPECT_EQ(correctedInVeto, 0u);
 
     // Undo of the veto, back at the first parameters.
     p.dustThreshold = 1;
