@@ -219,31 +219,33 @@ SpotList LabelSpotRuns(const std::vector<SpotRun>& runs)
     std::vector<size_t> rankOf(spots.size());
     for (size_t k = 0; k < order.size(); ++k)
         rankOf[order[k]] = k;
-    std::vector<SpotRun> grouped(runs.size());
+    list.runs.resize(runs.size());
     std::vector<size_t> fill(start.begin(), start.end() - 1);
     for (size_t i = 0; i < runs.size(); ++i)
-        grouped[fill[rankOf[spotOf[i]]]++] = runs[i];
+        list.runs[fill[rankOf[spotOf[i]]]++] = runs[i];
 
+    // Runs of a row split by a boundary between collected areas become one
+    // run again, compacting in place.
     list.spots.reserve(spots.size());
-    list.runs.reserve(runs.size());
+    size_t out = 0;
     for (size_t k = 0; k < order.size(); ++k) {
         Spot spot = spots[order[k]];
-        spot.firstRun = list.runs.size();
+        spot.firstRun = out;
         for (size_t i = start[k]; i < start[k + 1]; ++i) {
-            const SpotRun& run = grouped[i];
-            SpotRun* last = list.runs.size() > spot.firstRun ? &list.runs.back() : nullptr;
+            const SpotRun run = list.runs[i];
+            SpotRun* last = out > spot.firstRun ? &list.runs[out - 1] : nullptr;
             if (last && last->y == run.y && last->x1 == run.x0) {
-                // Split by a boundary between collected areas: one run again.
                 last->x1 = run.x1;
                 last->peak = std::max(last->peak, run.peak);
                 last->toneSum += run.toneSum;
             } else {
-                list.runs.push_back(run);
+                list.runs[out++] = run;
             }
         }
-        spot.runCount = list.runs.size() - spot.firstRun;
+        spot.runCount = out - spot.firstRun;
         list.spots.push_back(spot);
     }
+    list.runs.resize(out);
     return list;
 }
 

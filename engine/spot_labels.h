@@ -18,8 +18,8 @@ struct SpotRun {
     int32_t y = 0;
     int32_t x0 = 0; // first pixel
     int32_t x1 = 0; // one past the last pixel
+    int32_t toneSum = 0; // Σ (source − corrected) over its pixels and channels 0 to 2; ≤ 765 per pixel
     uint8_t peak = 0; // largest map value
-    int64_t toneSum = 0; // Σ (source − corrected) over its pixels and channels 0 to 2
     bool operator==(const SpotRun&) const = default;
 };
 

@@ -3,7 +3,7 @@
 #include "workflow/spot_review.h"
 
 namespace {
-// Spots of one run each: { row, first x, end x, peak }.
+// Spots of one run each: { row, first x, end x }.
 SpotList Spots(std::vector<SpotRun> runs) { return LabelSpotRuns(runs); }
 } // namespace
 
@@ -18,17 +18,17 @@ TEST(SpotReviewSteps, CaptionGroupsThousands)
 // now the next spot; after a change that reorders the list it stays on its spot.
 TEST(SpotReviewSteps, StepsWrapAndFollowTheList)
 {
-    const SpotList three = Spots({ { 1, 0, 5, 9 }, { 3, 0, 3, 9 }, { 5, 0, 4, 9 } }); // sizes 5, 3, 4
+    const SpotList three = Spots({ { 1, 0, 5 }, { 3, 0, 3 }, { 5, 0, 4 } }); // sizes 5, 3, 4
     SpotReview review;
     EXPECT_EQ(review.Previous(three), 2); // from nothing back to the smallest
     EXPECT_EQ(review.Next(three), 0);
     EXPECT_EQ(review.Next(three), 1);
     EXPECT_EQ(three.Spots()[1].box.top, 5);
 
-    const SpotList vetoed = Spots({ { 1, 0, 5, 9 }, { 3, 0, 3, 9 } }); // the spot at row 5 is gone
+    const SpotList vetoed = Spots({ { 1, 0, 5 }, { 3, 0, 3 } }); // the spot at row 5 is gone
     EXPECT_EQ(review.Follow(vetoed), 1);
     EXPECT_EQ(vetoed.Spots()[1].box.top, 3);
-    const SpotList grown = Spots({ { 1, 0, 5, 9 }, { 3, 0, 9, 9 } }); // row 3 is now the largest
+    const SpotList grown = Spots({ { 1, 0, 5 }, { 3, 0, 9 } }); // row 3 is now the largest
     EXPECT_EQ(review.Follow(grown), 0);
     EXPECT_EQ(review.Follow(SpotList()), -1);
     EXPECT_EQ(review.Next(SpotList()), -1);
