@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <iostream>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include "cli/progress_display.h"
 #include "cli/save_messages.h"
 #include "cli/verbs.h"
+#include "imagefiles/image_file_types.h"
 #include "workflow/clean_file.h"
 
 namespace {
@@ -34,7 +36,7 @@ std::string Describe(const DustParams& p)
         + std::to_string(p.aggression);
 }
 
-std::string FailureText(const PlannedFile& file, const CleanFileReport& report)
+std::string FailureText(const PlannedFile& file, const CleanFileReport& report, int systemError)
 {
     switch (report.status) {
     case CleanFileUnreadable:
@@ -44,9 +46,9 @@ std::string FailureText(const PlannedFile& file, const CleanFileReport& report)
     case CleanFileNoMemory:
         return file.input + ": not enough memory to clean it";
     case CleanFileSaveFailed:
-        return file.input + ": " + SaveFailedMessage(file.output);
+        return file.input + ": " + SaveFailedMessage(file.output, report.writerResult, systemError);
     case CleanFileMapSaveFailed:
-        return file.input + ": " + SaveFailedMessage(file.mapPath);
+        return file.input + ": " + SaveFailedMessage(file.mapPath, report.writerResult, systemError);
     case CleanFileCancelled:
         return file.input + ": cancelled";
     case CleanFileOk:
@@ -67,15 +69,19 @@ std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& option
     job.overrides = OverridesFrom(options);
     job.jpegQuality = options.jpegQuality;
     job.progress = [&display, slot](float fraction) { display.FileProgress(slot, fraction); };
-    if (!CreateTemporaryBeside(file.output, job.output))
-        return file.input + ": " + SaveFailedMessage(file.output);
+    if (!CreateTemporaryBeside(file.output, job.output)) {
+        int error = errno;
+        return file.input + ": " + SaveFailedMessage(file.output, FileSystemError, error);
+    }
     if (!file.mapPath.empty() && !CreateTemporaryBeside(file.mapPath, job.mapPath)) {
+        int error = errno;
         DiscardTemporary(job.output);
-        return file.input + ": " + SaveFailedMessage(file.mapPath);
+        return file.input + ": " + SaveFailedMessage(file.mapPath, FileSystemError, error);
     }
     CleanFileReport report = CleanImageFile(job);
+    int systemError = errno;
     used = report.params;
-    std::string failure = FailureText(file, report);
+    std::string failure = FailureText(file, report, systemError);
     std::string error;
     if (failure.empty()) {
         if (!CommitTemporary(job.output, file.output, options.overwrite, error))
@@ -116,8 +122,9 @@ int RunClean(const std::vector<std::string>& args)
     }
     if (inputs.empty())
         return ExitOk; // an empty list is an empty batch, not a mistake
-    if (!options.outDir.empty() && !FileExists(options.outDir)) {
-        std::cerr << "speckwash-cli clean: " << options.outDir << ": no such folder\n";
+    if (!options.outDir.empty() && !IsFolder(options.outDir)) {
+        std::cerr << "speckwash-cli clean: " << options.outDir
+                  << (FileExists(options.outDir) ? ": not a folder\n" : ": no such folder\n");
         return ExitUsage;
     }
 
