@@ -160,6 +160,23 @@ TEST_F(CliEndToEnd, InfoDescribesFilesAsJson)
     EXPECT_EQ(run.out, Path("grey16.tif") + ": tiff (type 3), 64 x 48, 1 channel, u16, 300 dpi\n");
 }
 
+// A camera model is text from the file: a terminal must not get its control bytes.
+TEST_F(CliEndToEnd, InfoEscapesControlBytesOfTheCameraModel)
+{
+    const std::string model = "Cam\x1b[2J";
+    std::string exif("Exif\0\0II*\0\x08\0\0\0\x01\0\x10\x01\x02\0", 20);
+    exif += char(model.size() + 1) + std::string("\0\0\0\x1a\0\0\0\0\0\0\0", 11) + model + '\0';
+    CImage image(8, 8, 3, SampleU8);
+    image.Fill(90, 90, 90, 0);
+    ASSERT_EQ(SaveJpeg(image, Path("cam.jpg").c_str(), nullptr, 90, 2, reinterpret_cast<const uint8_t*>(exif.data()),
+                  int(exif.size())),
+        FileOk);
+    CliRun run = Cli("info '" + Path("cam.jpg") + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("camera \"Cam\\u001b[2J\""), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+}
+
 TEST_F(CliEndToEnd, ConvertKeepsSixteenBitsAndSaysWhyItCannotWrite)
 {
     MakeImage(Path("deep.tif"), 3, SampleU16);
