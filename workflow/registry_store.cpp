@@ -185,7 +185,13 @@ class SettingsWriter {
 public:
     void Add(PendingValue value)
     {
-        std::lock_guard<std::mutex> lock(mutex);
+        std::unique_lock<std::mutex> lock(mutex);
+        if (stopping) {
+            // Stored while the process ends, after the thread has gone.
+            lock.unlock();
+            WriteBatch({ std::move(value) });
+            return;
+        }
         for (PendingValue& waiting : pending)
             if (waiting.filePath == value.filePath && RegistryNamesEqual(waiting.keyPath, value.keyPath)
                 && RegistryNamesEqual(waiting.name, value.name)) {
