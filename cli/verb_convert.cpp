@@ -153,7 +153,19 @@ int RunConvert(const std::vector<std::string>& args)
     InstallInterruptCleanup();
     std::string temporary;
     if (!CreateTemporaryBeside(out, temporary)) {
-        std::cerr << SaveFailedMessage(out, FileSystemError, errno) << "\n";
+        int refused = errno;
+        // A folder that takes no new files: a file that may be replaced is
+        // written by the writer, which then encodes first and writes in place.
+        if (overwrite && (refused == EACCES || refused == EPERM) && FileExists(out)) {
+            FileResult direct = SaveImageByExtension(written, out.c_str(), quality == 200 ? in.c_str() : nullptr,
+                quality, image.jpegSubsampling, app1.Payload(), app1.PayloadLength());
+            refused = errno;
+            if (direct == FileOk)
+                return ExitOk;
+            std::cerr << SaveFailedMessage(out, direct, refused) << "\n";
+            return ExitFileFailed;
+        }
+        std::cerr << SaveFailedMessage(out, FileSystemError, refused) << "\n";
         return ExitFileFailed;
     }
     FileResult result = SaveImageByExtension(written, temporary.c_str(), quality == 200 ? in.c_str() : nullptr,
