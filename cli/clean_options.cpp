@@ -31,7 +31,7 @@ Output:
 
 Dust parameters:
   --dust-type T        dark, bright or both
-  --size N             dust size: radius of the clean-image estimate, 1..255
+  --size N             dust size: radius of the clean-image estimate, 0..255
   --amount N           dust amount, 1..30
   --aggression N       aggression among image detail, 5..51
   --dpi N              resolution to derive the parameters from, instead of
@@ -133,7 +133,7 @@ bool ApplyValueOption(const std::string& name, const std::string& value, CleanOp
         }
         o.dustType = n;
     } else if (name == "--size") {
-        return bounded(1, 255, o.dustRadius);
+        return bounded(0, 255, o.dustRadius);
     } else if (name == "--amount") {
         return bounded(1, 30, o.dustThreshold);
     } else if (name == "--aggression") {

@@ -1,6 +1,5 @@
 #include "cli/output_files.h"
 
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -10,45 +9,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "imagefiles/atomic_write.h"
+#include "imagefiles/temporary_files.h"
+
 namespace {
-
-// Pending temporary files, readable from a signal handler: fixed storage, a
-// path is written before its slot is marked in use.
-constexpr int kPendingSlots = 1100;
-constexpr size_t kPathBytes = 4096;
-char pendingPaths[kPendingSlots][kPathBytes];
-std::atomic<int> pendingState[kPendingSlots]; // 0 free, 1 being filled or emptied, 2 pending
-
-void Remember(const std::string& path)
-{
-    if (path.size() >= kPathBytes)
-        return;
-    for (int i = 0; i < kPendingSlots; ++i) {
-        int expected = 0;
-        if (pendingState[i].compare_exchange_strong(expected, 1)) {
-            std::memcpy(pendingPaths[i], path.c_str(), path.size() + 1);
-            pendingState[i].store(2);
-            return;
-        }
-    }
-}
-
-void Forget(const std::string& path)
-{
-    for (int i = 0; i < kPendingSlots; ++i) {
-        int expected = 2;
-        if (pendingState[i].load() == 2 && path == pendingPaths[i] && pendingState[i].compare_exchange_strong(expected, 1)) {
-            pendingState[i].store(0);
-            return;
-        }
-    }
-}
 
 extern "C" void RemovePendingAndExit(int signal)
 {
-    for (int i = 0; i < kPendingSlots; ++i)
-        if (pendingState[i].load() == 2)
-            unlink(pendingPaths[i]);
+    RemovePendingTemporaryFiles();
     std::signal(signal, SIG_DFL);
     std::raise(signal);
 }
@@ -62,7 +30,8 @@ bool CreateTemporaryBeside(const std::string& target, std::string& temporary)
     std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
     size_t dot = name.rfind('.');
     std::string extension = (dot != std::string::npos && dot > 0) ? name.substr(dot) : "";
-    std::string pattern = folder + "." + name + ".XXXXXX" + extension;
+    // Short whatever the target's length: every name the folder takes can be written.
+    std::string pattern = folder + ".sw-XXXXXX" + extension;
     int fd = mkstemps(pattern.data(), static_cast<int>(extension.size()));
     if (fd < 0)
         return false;
@@ -72,7 +41,7 @@ bool CreateTemporaryBeside(const std::string& target, std::string& temporary)
     fchmod(fd, 0666 & ~mask);
     close(fd);
     temporary = pattern;
-    Remember(temporary);
+    RememberTemporaryFile(temporary.c_str());
     return true;
 }
 
@@ -80,8 +49,21 @@ bool CommitTemporary(const std::string& temporary, const std::string& target, bo
 {
     int result;
     bool linked = false;
+    bool writeProtected = false;
     if (overwrite) {
-        result = std::rename(temporary.c_str(), target.c_str());
+        // A replaced output keeps what its user set on it, as a save does.
+        std::string resolved;
+        struct stat old {};
+        if (!ResolveSaveTarget(target.c_str(), resolved)) {
+            result = -1;
+        } else if (stat(resolved.c_str(), &old) == 0 && S_ISREG(old.st_mode) && IsWriteProtected(resolved.c_str(), old)) {
+            writeProtected = true;
+            result = -1;
+        } else {
+            if (S_ISREG(old.st_mode))
+                KeepOwnerAndMode(temporary.c_str(), old);
+            result = std::rename(temporary.c_str(), resolved.c_str());
+        }
     } else {
         result = renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE);
         if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
@@ -95,9 +77,11 @@ bool CommitTemporary(const std::string& temporary, const std::string& target, bo
     // to another job's new file, so it is only removed when it is still ours.
     if (result != 0 || linked)
         unlink(temporary.c_str());
-    Forget(temporary);
+    ForgetTemporaryFile(temporary.c_str());
     if (result != 0) {
-        error = saved == EEXIST ? "exists (use --overwrite to replace it)" : std::strerror(saved);
+        error = writeProtected ? "the file is write-protected"
+            : saved == EEXIST  ? "exists (use --overwrite to replace it)"
+                               : std::strerror(saved);
         return false;
     }
     return true;
@@ -106,7 +90,7 @@ bool CommitTemporary(const std::string& temporary, const std::string& target, bo
 void DiscardTemporary(const std::string& temporary)
 {
     unlink(temporary.c_str());
-    Forget(temporary);
+    ForgetTemporaryFile(temporary.c_str());
 }
 
 void InstallInterruptCleanup()
@@ -138,4 +122,10 @@ bool OutputIsUpToDate(const std::string& output, const std::string& input)
     if (out.st_mtim.tv_sec != in.st_mtim.tv_sec)
         return out.st_mtim.tv_sec > in.st_mtim.tv_sec;
     return out.st_mtim.tv_nsec >= in.st_mtim.tv_nsec;
+}
+
+bool IsFolder(const std::string& path)
+{
+    struct stat s {};
+    return stat(path.c_str(), &s) == 0 && S_ISDIR(s.st_mode);
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
 
-// "Unable to save the image in file PATH" and "This file may be write
-// protected." on two lines, as the desktop program words a failed save.
-std::string SaveFailedMessage(const std::string& target);
+// "Unable to save the image in file PATH" and, on a second line, the reason
+// the writer's FileResult (and, for a refused system call, `error`, an errno
+// value) gives. The desktop program's catch-all "This file may be write
+// protected." would send a user after the wrong cause.
+std::string SaveFailedMessage(const std::string& target, int fileResult, int error);

@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <iostream>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include "cli/save_messages.h"
 #include "cli/spot_report.h"
 #include "cli/verbs.h"
+#include "imagefiles/image_file_types.h"
 #include "workflow/clean_file.h"
 
 namespace {
@@ -35,7 +37,7 @@ std::string Describe(const DustParams& p)
         + std::to_string(p.aggression);
 }
 
-std::string FailureText(const PlannedFile& file, const CleanFileReport& report)
+std::string FailureText(const PlannedFile& file, const CleanFileReport& report, int systemError)
 {
     switch (report.status) {
     case CleanFileUnreadable:
@@ -45,9 +47,9 @@ std::string FailureText(const PlannedFile& file, const CleanFileReport& report)
     case CleanFileNoMemory:
         return file.input + ": not enough memory to clean it";
     case CleanFileSaveFailed:
-        return file.input + ": " + SaveFailedMessage(file.output);
+        return file.input + ": " + SaveFailedMessage(file.output, report.writerResult, systemError);
     case CleanFileMapSaveFailed:
-        return file.input + ": " + SaveFailedMessage(file.mapPath);
+        return file.input + ": " + SaveFailedMessage(file.mapPath, report.writerResult, systemError);
     case CleanFileCancelled:
         return file.input + ": cancelled";
     case CleanFileOk:
@@ -68,22 +70,26 @@ std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& option
     job.overrides = OverridesFrom(options);
     job.jpegQuality = options.jpegQuality;
     job.progress = [&display, slot](float fraction) { display.FileProgress(slot, fraction); };
-    if (!CreateTemporaryBeside(file.output, job.output))
-        return file.input + ": " + SaveFailedMessage(file.output);
+    if (!CreateTemporaryBeside(file.output, job.output)) {
+        int error = errno;
+        return file.input + ": " + SaveFailedMessage(file.output, FileSystemError, error);
+    }
     if (!file.mapPath.empty() && !CreateTemporaryBeside(file.mapPath, job.mapPath)) {
+        int error = errno;
         DiscardTemporary(job.output);
-        return file.input + ": " + SaveFailedMessage(file.mapPath);
+        return file.input + ": " + SaveFailedMessage(file.mapPath, FileSystemError, error);
     }
     CleanFileReport report = CleanImageFile(job);
+    int systemError = errno;
     used = report.params;
     spotCount = report.spots.Count();
-    std::string failure = FailureText(file, report);
+    std::string failure = FailureText(file, report, systemError);
     std::string error;
     std::string spotsTemporary;
     if (failure.empty() && !file.spotsPath.empty()
         && (!CreateTemporaryBeside(file.spotsPath, spotsTemporary)
             || !WriteSpotReport(spotsTemporary, report.spots, file.input, error)))
-        failure = file.input + ": " + SaveFailedMessage(file.spotsPath);
+        failure = file.input + ": " + SaveFailedMessage(file.spotsPath, FileSystemError, errno);
     if (failure.empty()) {
         if (!CommitTemporary(job.output, file.output, options.overwrite, error))
             failure = file.input + ": not cleaned: " + file.output + ": " + error;
@@ -128,8 +134,9 @@ int RunClean(const std::vector<std::string>& args)
     if (inputs.empty())
         return ExitOk; // an empty list is an empty batch, not a mistake
     for (const std::string& folder : { options.outDir, options.spotsDir })
-        if (!folder.empty() && !FileExists(folder)) {
-            std::cerr << "speckwash-cli clean: " << folder << ": no such folder\n";
+        if (!folder.empty() && !IsFolder(folder)) {
+            std::cerr << "speckwash-cli clean: " << folder
+                      << (FileExists(folder) ? ": not a folder\n" : ": no such folder\n");
             return ExitUsage;
         }
 

@@ -1,5 +1,9 @@
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
+#include <memory>
 
 #include "cli/clean_options.h"
 #include "cli/output_files.h"
@@ -7,6 +11,7 @@
 #include "cli/verbs.h"
 #include "image/image.h"
 #include "imagefiles/image_file_types.h"
+#include "imagefiles/ink_plane.h"
 #include "imagefiles/save_dispatch.h"
 #include "metadata/jpeg_metadata.h"
 #include "workflow/image_kind.h"
@@ -73,6 +78,37 @@ App1Segment JpegApp1(const std::string& path)
     return app1;
 }
 
+// The image without its black-ink plane: the reader has already made the
+// first three planes the RGB picture.
+std::unique_ptr<CImage> WithoutInkPlane(const CImage& image)
+{
+    auto rgb = std::make_unique<CImage>(image.width, image.height, 3, image.sampleType);
+    if (!rgb->HasPlanes())
+        return nullptr;
+    size_t bytes = image.PixelCount() * size_t(CImage::BytesPerSample(image.sampleType));
+    for (int c = 0; c < 3; ++c)
+        std::memcpy(rgb->GetPlane(c), image.GetPlane(c), bytes);
+    rgb->resolutionDpi = image.resolutionDpi;
+    rgb->jpegSubsampling = image.jpegSubsampling;
+    rgb->floatMin = image.floatMin;
+    rgb->floatMax = image.floatMax;
+    return rgb;
+}
+
+// Only the output's name decides whether a writer takes it, so that is told
+// before the input is read.
+bool WriterTakes(const std::string& path)
+{
+    size_t dot = path.rfind('.');
+    size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return false;
+    std::string extension = path.substr(dot);
+    for (char& ch : extension)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return extension == ".bmp" || extension == ".jpg" || extension == ".png" || extension == ".tif";
+}
+
 } // namespace
 
 int RunConvert(const std::vector<std::string>& args)
@@ -91,6 +127,10 @@ int RunConvert(const std::vector<std::string>& args)
     }
     const std::string& in = files[0];
     const std::string& out = files[1];
+    if (!WriterTakes(out)) {
+        std::cerr << SaveFailedMessage(out, FileUnsupportedType, 0) << "\n";
+        return ExitFileFailed;
+    }
     if (!overwrite && FileExists(out)) {
         std::cerr << out << ": exists (use --overwrite to replace it)\n";
         return ExitFileFailed;
@@ -100,17 +140,40 @@ int RunConvert(const std::vector<std::string>& args)
         std::cerr << in << ": " << kUnreadableImageMessage << "\n";
         return ExitFileFailed;
     }
+    std::unique_ptr<CImage> rgb;
+    if (image.channelCount == 4 && FourthPlaneIsInk(in.c_str())) {
+        rgb = WithoutInkPlane(image);
+        if (!rgb) {
+            std::cerr << SaveFailedMessage(out, FileNoMemory, 0) << "\n";
+            return ExitFileFailed;
+        }
+    }
+    const CImage& written = rgb ? *rgb : image;
     App1Segment app1 = JpegApp1(in);
+    InstallInterruptCleanup();
     std::string temporary;
     if (!CreateTemporaryBeside(out, temporary)) {
-        std::cerr << SaveFailedMessage(out) << "\n";
+        int refused = errno;
+        // A folder that takes no new files: a file that may be replaced is
+        // written by the writer, which then encodes first and writes in place.
+        if (overwrite && (refused == EACCES || refused == EPERM) && FileExists(out)) {
+            FileResult direct = SaveImageByExtension(written, out.c_str(), quality == 200 ? in.c_str() : nullptr,
+                quality, image.jpegSubsampling, app1.Payload(), app1.PayloadLength());
+            refused = errno;
+            if (direct == FileOk)
+                return ExitOk;
+            std::cerr << SaveFailedMessage(out, direct, refused) << "\n";
+            return ExitFileFailed;
+        }
+        std::cerr << SaveFailedMessage(out, FileSystemError, refused) << "\n";
         return ExitFileFailed;
     }
-    FileResult result = SaveImageByExtension(image, temporary.c_str(), quality == 200 ? in.c_str() : nullptr,
+    FileResult result = SaveImageByExtension(written, temporary.c_str(), quality == 200 ? in.c_str() : nullptr,
         quality, image.jpegSubsampling, app1.Payload(), app1.PayloadLength());
+    int systemError = errno;
     if (result != FileOk) {
         DiscardTemporary(temporary);
-        std::cerr << SaveFailedMessage(out) << "\n";
+        std::cerr << SaveFailedMessage(out, result, systemError) << "\n";
         return ExitFileFailed;
     }
     if (!CommitTemporary(temporary, out, overwrite, error)) {

@@ -92,7 +92,7 @@ void PrintText(const std::string& path, const FileFacts& f)
               << " x " << f.height << ", " << f.channels << (f.channels == 1 ? " channel, " : " channels, ")
               << SampleName(f.sampleType) << ", " << f.dpi << " dpi";
     if (f.type == ImageFileType::Jpeg) {
-        std::cout << ", camera " << (f.camera.empty() ? "none" : "\"" + f.camera + "\"") << ", APP1 "
+        std::cout << ", camera " << (f.camera.empty() ? "none" : JsonString(f.camera)) << ", APP1 "
                   << f.app1Length << " bytes";
     }
     std::cout << "\n";

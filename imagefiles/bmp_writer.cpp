@@ -60,12 +60,14 @@ FileResult WriteBmpFile(const CImage& image, const char* path, size_t rowSize, u
     uint8_t header[bmp::kHeadersSize];
     FillHeader(header, image, imageSize);
     bool ok = std::fwrite(header, 1, sizeof header, file) == sizeof header;
+    // One or two planes are grey (the second is alpha, which BMP does not keep).
+    const bool grey = image.channelCount <= 2;
     for (int y = image.height - 1; ok && y >= 0; --y) {
         for (int x = 0; x < image.width; ++x) {
             uint8_t rgba[4];
             image.GetPixel8(x, y, rgba);
-            row.get()[3 * x] = rgba[2];
-            row.get()[3 * x + 1] = rgba[1];
+            row.get()[3 * x] = grey ? rgba[0] : rgba[2];
+            row.get()[3 * x + 1] = grey ? rgba[0] : rgba[1];
             row.get()[3 * x + 2] = rgba[0];
         }
         ok = std::fwrite(row.get(), 1, rowSize, file) == rowSize;
@@ -85,7 +87,7 @@ FileResult SaveBmp(const CImage& image, const char* path)
     uint64_t rowSize = uint64_t(image.width) * 3 + image.width % 4;
     uint64_t imageSize = rowSize * uint64_t(image.height);
     if (imageSize > UINT32_MAX - bmp::kHeadersSize)
-        return FileBadArgument; // the size fields cannot describe it
+        return FileTooLarge; // the size fields cannot describe it
     return WriteAtomically(path, [&](const char* temporaryPath) {
         return WriteBmpFile(image, temporaryPath, static_cast<size_t>(rowSize), static_cast<uint32_t>(imageSize));
     });

@@ -23,6 +23,10 @@ enum FileResult : int {
     FileBadArgument = 1, // no image, or a header or data that does not parse
     FileOpenFailed = 2, // cannot open, read or decode
     FileNoMemory = 3, // a working buffer cannot be allocated
+    FileWriteProtected = 4, // the target exists and is write-protected
+    FileTooLarge = 5, // the image is larger than the target's format can hold
+    FileUnsupportedType = 6, // no writer takes the target's extension
+    FileSystemError = 7, // the system refused a step of the save; errno says why
 };
 
 // The type by the first two bytes of the file; Unknown when it cannot be opened.

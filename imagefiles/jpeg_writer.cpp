@@ -62,6 +62,10 @@ bool ReadSourceHeader(JpegSaveJob* job)
 // density, so that an edited photograph keeps the compression it came with.
 void CopySourceLayout(j_compress_ptr target, const jpeg_decompress_struct& source)
 {
+    // Through the library, not by the field alone: an RGB-coded file must be
+    // marked as such (an Adobe marker instead of JFIF), or every decoder reads
+    // its samples as YCbCr. This also resets the components copied below.
+    jpeg_set_colorspace(target, source.jpeg_color_space);
     for (int slot = 0; slot < NUM_QUANT_TBLS; ++slot) {
         const JQUANT_TBL* from = source.quant_tbl_ptrs[slot];
         if (!from)
@@ -74,8 +78,6 @@ void CopySourceLayout(j_compress_ptr target, const jpeg_decompress_struct& sourc
         target->quant_tbl_ptrs[slot]->sent_table = FALSE;
     }
     target->input_components = source.num_components;
-    target->num_components = source.num_components;
-    target->jpeg_color_space = source.jpeg_color_space;
     target->input_gamma = source.output_gamma;
     target->dct_method = source.dct_method;
     target->data_precision = source.data_precision;
@@ -173,10 +175,10 @@ FileResult WriteJpegFile(JpegSaveJob* job, const char* targetPath, const char* s
 {
     FileResult result = FileOk;
     if (job->quality == kQualityFromSource && sourcePath && *sourcePath) {
+        // A source that has been moved or deleted since it was opened lends
+        // nothing, like a source that is not a JPEG: quality 100 is used.
         job->source = std::fopen(sourcePath, "rb");
-        if (!job->source)
-            return FileOpenFailed;
-        job->sourceUsable = ReadSourceHeader(job);
+        job->sourceUsable = job->source && ReadSourceHeader(job);
     }
     job->target = std::fopen(targetPath, "wb");
     if (!job->target)
@@ -202,6 +204,8 @@ FileResult SaveJpeg(const CImage& image, const char* path, const char* sourcePat
 {
     if (!image.HasPlanes() || image.width <= 0 || image.height <= 0)
         return FileBadArgument;
+    if (image.width > JPEG_MAX_DIMENSION || image.height > JPEG_MAX_DIMENSION)
+        return FileTooLarge;
     // Grey with alpha is written as grey, RGB with a fourth plane as RGB.
     const int channels = image.channelCount <= 2 ? 1 : 3;
     const size_t stride = size_t(image.width) * channels;

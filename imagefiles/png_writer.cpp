@@ -102,6 +102,10 @@ FileResult SavePng(const CImage& image, const char* path, int bitsPerSample)
 {
     if (!image.HasPlanes() || image.width <= 0 || image.height <= 0)
         return FileBadArgument;
+    // libpng's own limit, which its readers also apply by default: a wider
+    // file would be one that few programs open.
+    if (image.width > PNG_USER_WIDTH_MAX || image.height > PNG_USER_HEIGHT_MAX)
+        return FileTooLarge;
     PngSaveJob job;
     job.image = &image;
     job.depth = bitsPerSample == 16 ? 16 : 8;

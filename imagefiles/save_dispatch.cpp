@@ -40,5 +40,5 @@ FileResult SaveImageByExtension(const CImage& image, const char* path, const cha
         return SavePng(image, path, bits);
     if (HasExtension(path, ".tif"))
         return SaveTiff(image, path, bits, kTiffLzw);
-    return FileBadArgument;
+    return FileUnsupportedType;
 }

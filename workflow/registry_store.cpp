@@ -1,13 +1,17 @@
 #include "workflow/registry_store.h"
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <functional>
 #include <mutex>
+#include <pthread.h>
 #include <set>
+#include <thread>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -156,6 +160,166 @@ bool ModifyDocument(const std::string& filePath, const std::function<bool(Regist
     return ok;
 }
 
+// One stored value on its way to the file.
+struct PendingValue {
+    std::string filePath;
+    std::string keyPath;
+    std::string name;
+    uint32_t type = RegNone;
+    std::vector<uint8_t> data;
+};
+
+void ApplyValue(RegistryDocument& document, const PendingValue& value)
+{
+    SetRegistryValue(document.AddKey(value.keyPath), value.name, value.type, value.data);
+}
+
+// Writes stored values to the file off the caller's thread. A value waits a
+// short pause for the ones that usually follow it (a slider step stores
+// several), then everything waiting for a file goes in with one locked
+// read-modify-write, so the guarantees of a single change hold for the batch:
+// the file is replaced whole, and values another process wrote meanwhile are
+// read and kept. Until a value is in the file, reads in this process see it
+// through Overlay.
+class SettingsWriter {
+public:
+    void Add(PendingValue value)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (stopping) {
+            // Stored while the process ends, after the thread has gone.
+            lock.unlock();
+            WriteBatch({ std::move(value) });
+            return;
+        }
+        for (PendingValue& waiting : pending)
+            if (waiting.filePath == value.filePath && RegistryNamesEqual(waiting.keyPath, value.keyPath)
+                && RegistryNamesEqual(waiting.name, value.name)) {
+                waiting = std::move(value);
+                ++added;
+                wake.notify_one();
+                return;
+            }
+        pending.push_back(std::move(value));
+        ++added;
+        if (!thread.joinable()) {
+            thread = std::thread([this] { Run(); });
+            static std::once_flag exitHook;
+            std::call_once(exitHook, [] { std::atexit(FlushAndStopAtExit); });
+        }
+        wake.notify_one();
+    }
+
+    void Overlay(const std::string& filePath, RegistryDocument& document)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (const std::vector<PendingValue>* list : { &inFlight, &pending })
+            for (const PendingValue& value : *list)
+                if (value.filePath == filePath)
+                    ApplyValue(document, value);
+    }
+
+    void Flush()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        const uint64_t target = added;
+        flushNow = true;
+        wake.notify_one();
+        done.wait(lock, [&] { return written >= target || !thread.joinable(); });
+    }
+
+    void Stop()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stopping = true;
+            wake.notify_one();
+        }
+        if (thread.joinable())
+            thread.join();
+    }
+
+    static SettingsWriter*& Instance()
+    {
+        static SettingsWriter* writer = [] {
+            // A forked child has no writer thread and must not write the
+            // parent's values: it starts over with a writer of its own. The
+            // old one is left as it was; its lock may be held by a thread
+            // that no longer exists.
+            pthread_atfork(nullptr, nullptr, [] { Instance() = new SettingsWriter(); });
+            return new SettingsWriter();
+        }();
+        return writer;
+    }
+
+private:
+    // A slider drag stores a few values a step; this gathers a step's values
+    // and several steps into one write of the file.
+    static constexpr std::chrono::milliseconds kGatherPause { 40 };
+
+    static void FlushAndStopAtExit() { Instance()->Stop(); }
+
+    void Run()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            wake.wait(lock, [&] { return stopping || flushNow || !pending.empty(); });
+            if (pending.empty()) {
+                flushNow = false;
+                written = added;
+                done.notify_all();
+                if (stopping)
+                    return;
+                continue;
+            }
+            wake.wait_for(lock, kGatherPause, [&] { return stopping || flushNow; });
+            flushNow = false;
+            inFlight.swap(pending);
+            const uint64_t upTo = added;
+            lock.unlock();
+            WriteBatch(inFlight);
+            lock.lock();
+            inFlight.clear();
+            written = upTo;
+            done.notify_all();
+        }
+    }
+
+    // One read-modify-write per file; a file that cannot be written loses its
+    // values, as a failed write always has (the cache keeps them meanwhile).
+    static void WriteBatch(const std::vector<PendingValue>& batch)
+    {
+        std::set<std::string> files;
+        for (const PendingValue& value : batch)
+            files.insert(value.filePath);
+        for (const std::string& file : files)
+            ModifyDocument(file, [&](RegistryDocument& document) {
+                bool changed = false;
+                for (const PendingValue& value : batch) {
+                    if (value.filePath != file)
+                        continue;
+                    RegistryFileValue* existing = FindRegistryValue(document.AddKey(value.keyPath), value.name);
+                    if (existing && existing->type == value.type && existing->data == value.data)
+                        continue;
+                    ApplyValue(document, value);
+                    changed = true;
+                }
+                return changed;
+            });
+    }
+
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::condition_variable done;
+    std::vector<PendingValue> pending;
+    std::vector<PendingValue> inFlight; // taken by the thread, not yet in the file
+    uint64_t added = 0; // values handed over since the start
+    uint64_t written = 0; // of those, the ones the thread has finished with
+    bool flushNow = false;
+    bool stopping = false;
+    std::thread thread;
+};
+
 bool ResolveKey(RegistryRoot root, std::string_view subkey, uint32_t access, RegistryHandle& handle)
 {
     handle.filePath = RegistryFilePath();
@@ -185,8 +349,9 @@ bool RegistryOpenKey(RegistryRoot root, std::string_view subkey, uint32_t access
     if (!ResolveKey(root, subkey, access, handle))
         return false;
     RegistryDocument document;
-    return ReadDocument(ResolvedTarget(handle.filePath), document) == ReadResult::Ok
-        && document.KeyExists(handle.keyPath);
+    ReadResult read = ReadDocument(ResolvedTarget(handle.filePath), document);
+    SettingsWriter::Instance()->Overlay(handle.filePath, document);
+    return read != ReadResult::Unusable && document.KeyExists(handle.keyPath);
 }
 
 bool RegistryCreateKey(RegistryRoot root, std::string_view subkey, uint32_t access, RegistryHandle& handle)
@@ -210,8 +375,9 @@ bool RegistryReadValues(const RegistryHandle& handle, std::vector<RegistryFileVa
     if (!(handle.access & RegAccessQuery))
         return false;
     RegistryDocument document;
-    if (ReadDocument(ResolvedTarget(handle.filePath), document) != ReadResult::Ok
-        || !document.KeyExists(handle.keyPath))
+    ReadResult read = ReadDocument(ResolvedTarget(handle.filePath), document);
+    SettingsWriter::Instance()->Overlay(handle.filePath, document);
+    if (read == ReadResult::Unusable || !document.KeyExists(handle.keyPath))
         return false;
     if (RegistryFileKey* key = document.FindKey(handle.keyPath))
         values = std::move(key->values);
@@ -223,14 +389,12 @@ bool RegistryWriteValue(const RegistryHandle& handle, std::string_view name, uin
 {
     if (!(handle.access & RegAccessSet) || !RegistryValueNameWritable(name) || (size > 0 && !data))
         return false;
-    std::vector<uint8_t> bytes(data, data + size);
-    const std::string& keyPath = handle.keyPath;
-    return ModifyDocument(handle.filePath, [&](RegistryDocument& document) {
-        RegistryFileKey& key = document.AddKey(keyPath);
-        if (RegistryFileValue* existing = FindRegistryValue(key, name))
-            if (existing->type == type && existing->data == bytes)
-                return false;
-        SetRegistryValue(key, name, type, bytes);
-        return true;
-    });
+    SettingsWriter::Instance()->Add(
+        PendingValue { handle.filePath, handle.keyPath, std::string(name), type, std::vector<uint8_t>(data, data + size) });
+    return true;
+}
+
+void RegistryFlush()
+{
+    SettingsWriter::Instance()->Flush();
 }

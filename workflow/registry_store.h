@@ -9,10 +9,13 @@
 #include "workflow/registry_types.h"
 
 // The per-machine store behind RegistryKey: keys and typed values kept in
-// one REGEDIT4 text file that a user can read and edit. Every change locks the
-// file, rereads it, applies the one change and replaces the file through a
+// one REGEDIT4 text file that a user can read and edit. Every write locks the
+// file, rereads it, applies its changes and replaces the file through a
 // temporary file and a rename, so that two running copies keep each other's
-// values and a crash mid-write leaves the previous file whole.
+// values and a crash mid-write leaves the previous file whole. Stored values
+// go to the file from a writer thread after a pause of a few hundredths of a
+// second, several at once, so that storing costs the caller no disk wait;
+// RegistryFlush (also run at exit) waits for them.
 
 // SPECKWASH_REGISTRY when set, else $XDG_CONFIG_HOME (default ~/.config)
 // followed by "speckwash/registry.reg".
@@ -33,7 +36,12 @@ bool RegistryCreateKey(RegistryRoot root, std::string_view subkey, uint32_t acce
 // Every value of the key in file order; false without query access or when
 // the key has gone.
 bool RegistryReadValues(const RegistryHandle& handle, std::vector<RegistryFileValue>& values);
-// Writes one value through to the file; false without set access, for a name
-// the file cannot hold, or when the file cannot be replaced.
+// Hands one value to the writer thread; reads in this process see it at once.
+// False without set access or for a name the file cannot hold; a file that
+// cannot be replaced later loses the value, unreported, as before.
 bool RegistryWriteValue(const RegistryHandle& handle, std::string_view name, uint32_t type, const uint8_t* data,
     size_t size);
+
+// Returns once every value stored before the call has been written (or its
+// write has failed). The program calls it before it exits; exit() also runs it.
+void RegistryFlush();

@@ -160,7 +160,24 @@ TEST_F(CliEndToEnd, InfoDescribesFilesAsJson)
     EXPECT_EQ(run.out, Path("grey16.tif") + ": tiff (type 3), 64 x 48, 1 channel, u16, 300 dpi\n");
 }
 
-TEST_F(CliEndToEnd, ConvertKeepsSixteenBitsAndRefusesUnknownFormats)
+// A camera model is text from the file: a terminal must not get its control bytes.
+TEST_F(CliEndToEnd, InfoEscapesControlBytesOfTheCameraModel)
+{
+    const std::string model = "Cam\x1b[2J";
+    std::string exif("Exif\0\0II*\0\x08\0\0\0\x01\0\x10\x01\x02\0", 20);
+    exif += char(model.size() + 1) + std::string("\0\0\0\x1a\0\0\0\0\0\0\0", 11) + model + '\0';
+    CImage image(8, 8, 3, SampleU8);
+    image.Fill(90, 90, 90, 0);
+    ASSERT_EQ(SaveJpeg(image, Path("cam.jpg").c_str(), nullptr, 90, 2, reinterpret_cast<const uint8_t*>(exif.data()),
+                  int(exif.size())),
+        FileOk);
+    CliRun run = Cli("info '" + Path("cam.jpg") + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("camera \"Cam\\u001b[2J\""), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find('\x1b'), std::string::npos);
+}
+
+TEST_F(CliEndToEnd, ConvertKeepsSixteenBitsAndSaysWhyItCannotWrite)
 {
     MakeImage(Path("deep.tif"), 3, SampleU16);
     CliRun run = Cli("convert '" + Path("deep.tif") + "' '" + Path("deep.png") + "'");
@@ -172,10 +189,42 @@ TEST_F(CliEndToEnd, ConvertKeepsSixteenBitsAndRefusesUnknownFormats)
 
     run = Cli("convert '" + Path("deep.tif") + "' '" + Path("deep.png") + "'");
     EXPECT_EQ(run.exitCode, 1); // exists
+    // Each refusal names its actual reason, not a write protection.
     run = Cli("convert '" + Path("deep.tif") + "' '" + Path("deep.gif") + "'");
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_NE(run.err.find("Unable to save the image in file " + Path("deep.gif")), std::string::npos);
+    EXPECT_EQ(run.err, "Unable to save the image in file " + Path("deep.gif")
+            + "\nNo writer takes this file type: use .bmp, .jpg, .png or .tif.\n");
     EXPECT_FALSE(std::filesystem::exists(Path("deep.gif")));
+    std::string overlong = Path(std::string(256, 'n') + ".png");
+    run = Cli("convert '" + Path("deep.tif") + "' '" + overlong + "'");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("File name too long"), std::string::npos) << run.err;
+    run = Cli("clean '" + Path("deep.tif") + "' --out-dir '" + Path("deep.png") + "'");
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find(Path("deep.png") + ": not a folder"), std::string::npos) << run.err;
+    EXPECT_EQ(Names(folder), (std::vector<std::string> { "deep.png", "deep.tif" }));
+}
+
+// The fourth plane of a CMYK file is black ink, which the reader has already
+// folded into RGB: written as alpha it would make the picture transparent.
+TEST_F(CliEndToEnd, ConvertWritesCmykAsRgbWithoutAlpha)
+{
+    if (std::system("command -v convert >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "ImageMagick not installed";
+    for (const char* name : { "cmyk.jpg", "cmyk.tif" }) {
+        std::string source = Path(name);
+        std::string command = "convert -size 8x8 xc:'rgb(200,40,40)' -colorspace CMYK '" + source + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        ASSERT_EQ(CImage(source.c_str(), 0).channelCount, 4) << name;
+        CliRun run = Cli("convert --overwrite '" + source + "' '" + Path("out.png") + "'");
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        CImage out(Path("out.png").c_str(), 0);
+        EXPECT_EQ(out.channelCount, 3) << name;
+        uint8_t pixel[4] {};
+        out.GetPixel8(3, 3, pixel);
+        EXPECT_GT(pixel[0], 150) << name;
+        EXPECT_LT(pixel[1], 100) << name;
+    }
 }
 
 TEST_F(CliEndToEnd, UsageHelpAndVersion)

@@ -23,7 +23,7 @@ Parsed Parse(std::vector<std::string> args)
 TEST(CliCleanOptions, AcceptsEveryOption)
 {
     Parsed p = Parse({ "a.tif", "b.png", "--out-dir", "out", "--format=png", "--maps", "--dust-type", "bright",
-        "--size", "12", "--amount=30", "--aggression", "5", "--no-auto", "--dpi", "1200", "--quality", "medium",
+        "--size", "0", "--amount=30", "--aggression", "5", "--no-auto", "--dpi", "1200", "--quality", "medium",
         "--jobs", "3", "--quiet", "--overwrite", "--shard", "3/8", "--skip-existing", "--", "-odd-name.tif" });
     ASSERT_TRUE(p.ok) << p.error;
     const CleanOptions& o = p.options;
@@ -32,7 +32,7 @@ TEST(CliCleanOptions, AcceptsEveryOption)
     EXPECT_EQ(o.format, "png");
     EXPECT_TRUE(o.maps);
     EXPECT_EQ(o.dustType, 1);
-    EXPECT_EQ(o.dustRadius, 12);
+    EXPECT_EQ(o.dustRadius, 0) << "the panel's slider reaches 0";
     EXPECT_EQ(o.dustThreshold, 30);
     EXPECT_EQ(o.aggression, 5);
     EXPECT_TRUE(o.noAuto);
@@ -90,6 +90,7 @@ TEST(CliCleanOptions, UsageErrors)
         { "a.tif", "--out-dir", "d", "--aggression", "4" },
         { "a.tif", "--out-dir", "d", "--aggression", "52" },
         { "a.tif", "--out-dir", "d", "--size", "256" },
+        { "a.tif", "--out-dir", "d", "--size", "-1" },
         { "a.tif", "--out-dir", "d", "--dust-type", "grey" },
         { "a.tif", "--out-dir", "d", "--jobs", "0" },
         { "a.tif", "--out-dir", "d", "--jobs" }, // missing value

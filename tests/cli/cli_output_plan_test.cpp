@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -113,7 +114,9 @@ TEST_F(CliFolder, CommitNeverReplacesWithoutOverwrite)
     ASSERT_TRUE(CreateTemporaryBeside(Path("out.tif"), temporary));
     // The writer is chosen by extension, so the temporary name keeps it.
     EXPECT_EQ(temporary.substr(temporary.size() - 4), ".tif");
-    EXPECT_EQ(temporary.rfind(folder + "/.out.tif.", 0), 0u);
+    // Short whatever the target's length, so that the longest names can be written.
+    EXPECT_EQ(temporary.rfind(folder + "/.sw-", 0), 0u);
+    EXPECT_EQ(temporary.size(), folder.size() + std::string("/.sw-XXXXXX.tif").size());
     std::ofstream(temporary) << "new";
     Write("out.tif", "old");
     std::string error;
@@ -122,9 +125,20 @@ TEST_F(CliFolder, CommitNeverReplacesWithoutOverwrite)
     EXPECT_EQ(Read("out.tif"), "old");
     EXPECT_EQ(FileCount(), 1u); // the temporary file is gone
 
+    // Replacing keeps the old file's mode, and a write-protected one stays.
+    chmod(Path("out.tif").c_str(), 0600);
     ASSERT_TRUE(CreateTemporaryBeside(Path("out.tif"), temporary));
     std::ofstream(temporary) << "new";
     EXPECT_TRUE(CommitTemporary(temporary, Path("out.tif"), true, error));
+    EXPECT_EQ(Read("out.tif"), "new");
+    EXPECT_EQ(FileCount(), 1u);
+    struct stat info {};
+    ASSERT_EQ(stat(Path("out.tif").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    chmod(Path("out.tif").c_str(), 0444);
+    ASSERT_TRUE(CreateTemporaryBeside(Path("out.tif"), temporary));
+    EXPECT_FALSE(CommitTemporary(temporary, Path("out.tif"), true, error));
+    EXPECT_EQ(error, "the file is write-protected");
     EXPECT_EQ(Read("out.tif"), "new");
     EXPECT_EQ(FileCount(), 1u);
 

@@ -4,6 +4,7 @@
 
 #include "app/main_window/main_window.h"
 #include "gui_test_support.h"
+#include "workflow/registry_store.h"
 
 class SettingsStartupTest : public QObject {
     Q_OBJECT
@@ -13,14 +14,17 @@ private slots:
     void storedValuesAreReadButNotTheThreshold();
 };
 
+// The file as it is on disk once the values still waiting have been written.
 static QString StoreText()
 {
+    RegistryFlush();
     QFile file(QString::fromLocal8Bit(qgetenv("SPECKWASH_REGISTRY")));
     return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
 }
 
 void SettingsStartupTest::freshStoreGetsTheDefaults()
 {
+    RegistryFlush();
     QFile::remove(QString::fromLocal8Bit(qgetenv("SPECKWASH_REGISTRY")));
     CSpeckwashDlg window;
     QString text = StoreText();
@@ -40,6 +44,7 @@ void SettingsStartupTest::freshStoreGetsTheDefaults()
 
 void SettingsStartupTest::storedValuesAreReadButNotTheThreshold()
 {
+    RegistryFlush();
     QFile file(QString::fromLocal8Bit(qgetenv("SPECKWASH_REGISTRY")));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Quillmark Inc\\Speckwash\\1.0]\r\n"

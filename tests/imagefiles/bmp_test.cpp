@@ -336,6 +336,15 @@ TEST_F(BmpWriting, GreyAndSixteenBitSourcesAreWrittenAsEightBitColour)
         EXPECT_EQ(At8(loaded, c, 0, 0), 0x12);
         EXPECT_EQ(At8(loaded, c, 1, 0), 0xAB);
     }
+
+    // A second plane is alpha, not colour: grey 100 stays grey.
+    CImage greyAlpha(1, 1, 2, SampleU8);
+    greyAlpha.Fill(100, 255, 0, 0);
+    ASSERT_EQ(SaveBmp(greyAlpha, path.c_str()), FileOk);
+    CImage reloaded(path.c_str(), 0);
+    ASSERT_EQ(reloaded.channelCount, 3);
+    for (int c = 0; c < 3; ++c)
+        EXPECT_EQ(At8(reloaded, c, 0, 0), 100) << c;
 }
 
 TEST_F(BmpWriting, ResolutionIsWrittenOnlyInsideItsRange)

@@ -115,7 +115,7 @@ TEST_F(Dispatch, SavingChoosesTheWriterByExtensionWithoutRegardToCase)
         EXPECT_EQ(DetectImageFileType(path.c_str()), ImageFileType::Bmp) << name;
     }
     for (const char* name : { "e.gif", "f", "g.bmpx", "h.jpeg", "bmp", "dir.bmp/noext" }) {
-        EXPECT_EQ(SaveImageByExtension(image, folder.Path(name).c_str(), nullptr, 75, 2, nullptr, 0), FileBadArgument)
+        EXPECT_EQ(SaveImageByExtension(image, folder.Path(name).c_str(), nullptr, 75, 2, nullptr, 0), FileUnsupportedType)
             << name;
         EXPECT_FALSE(std::filesystem::exists(folder.Path(name))) << name;
     }

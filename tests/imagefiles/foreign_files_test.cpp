@@ -92,6 +92,34 @@ TEST(ForeignFiles, JpegsFromCjpegLoadAndOursDecodeLikeDjpeg)
             ASSERT_EQ(ours.Plane8(c)[i], samples[i * 3 + c]) << i;
 }
 
+// Some scanners and cjpeg -rgb code the samples as RGB instead of YCbCr. A save
+// with the source's own tables must mark its file so: every decoder, djpeg
+// included, reads the colours back.
+TEST(ForeignFiles, RgbCodedSourceLendsItsTablesWithoutFalseColours)
+{
+    if (!HaveTool("cjpeg") || !HaveTool("djpeg"))
+        GTEST_SKIP() << "cjpeg/djpeg not installed";
+    CScratchDir dir;
+    CImage picture(24, 16, 3, SampleU8);
+    picture.Fill(200, 30, 40, 0);
+    WriteNetpbm(dir.File("red.ppm"), picture);
+    ASSERT_TRUE(RunQuietly("cjpeg -rgb -quality 95 -outfile " + dir.File("rgb.jpg") + " " + dir.File("red.ppm")));
+    CImage source(0, 0, 0, SampleU8);
+    ASSERT_EQ(ReadJpeg(source, dir.File("rgb.jpg").c_str()), FileOk);
+    ASSERT_EQ(SaveJpeg(source, dir.File("saved.jpg").c_str(), dir.File("rgb.jpg").c_str(), 200, 2, nullptr, 0), FileOk);
+
+    CImage ours(0, 0, 0, SampleU8);
+    ASSERT_EQ(ReadJpeg(ours, dir.File("saved.jpg").c_str()), FileOk);
+    EXPECT_LE(MaxDifference(picture, ours, 3), 3);
+    ASSERT_TRUE(RunQuietly("djpeg -pnm -outfile " + dir.File("saved.ppm") + " " + dir.File("saved.jpg")));
+    std::vector<uint8_t> ppm = ReadBytes(dir.File("saved.ppm"));
+    ASSERT_GE(ppm.size(), 3u);
+    const uint8_t* last = ppm.data() + ppm.size() - 3;
+    EXPECT_NEAR(last[0], 200, 3);
+    EXPECT_NEAR(last[1], 30, 3);
+    EXPECT_NEAR(last[2], 40, 3);
+}
+
 TEST(ForeignFiles, CmykJpegFromImageMagickLooksLikeItsSource)
 {
     if (!HaveTool("convert"))

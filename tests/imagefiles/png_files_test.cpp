@@ -216,5 +216,5 @@ TEST(PngFiles, DamagedAndOversizedFilesFailWithoutHarm)
 
     CImage missing(0, 0, 0, SampleU8);
     EXPECT_EQ(ReadPng(missing, dir.File("none.png").c_str()), FileOpenFailed);
-    EXPECT_EQ(SavePng(source, dir.File("no/such/folder.png").c_str(), 8), FileOpenFailed);
+    EXPECT_EQ(SavePng(source, dir.File("no/such/folder.png").c_str(), 8), FileSystemError);
 }

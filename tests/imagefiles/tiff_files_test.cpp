@@ -387,7 +387,7 @@ TEST(TiffFiles, FailedSaveLeavesTheTargetAsItWas)
     EXPECT_EQ(SaveTiff(empty, target.c_str(), 8, 5), FileBadArgument);
     CImage image(4, 4, 1, SampleU8);
     FillPattern(image);
-    EXPECT_EQ(SaveTiff(image, dir.File("missing/x.tif").c_str(), 8, 5), FileOpenFailed);
+    EXPECT_EQ(SaveTiff(image, dir.File("missing/x.tif").c_str(), 8, 5), FileSystemError);
     EXPECT_EQ(ReadBytes(target), (std::vector<uint8_t> { 7, 7 }));
     EXPECT_EQ(EntryCount(dir.Path()), 1u);
 }

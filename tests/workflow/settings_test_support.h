@@ -7,6 +7,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "workflow/registry_store.h"
+
 // Points the settings store at a file in a fresh temporary folder for the
 // duration of a test, so that no test touches the user's own settings.
 class ScratchRegistry : public ::testing::Test {
@@ -21,14 +23,17 @@ protected:
     }
     void TearDown() override
     {
+        RegistryFlush();
         unsetenv("SPECKWASH_REGISTRY");
         std::error_code error;
         std::filesystem::remove_all(folder, error);
         EXPECT_FALSE(error) << error.message();
     }
 
+    // The file as another program sees it: stored values are written first.
     std::string ReadFile() const
     {
+        RegistryFlush();
         std::ifstream in(file, std::ios::binary);
         std::stringstream text;
         text << in.rdbuf();
@@ -36,6 +41,7 @@ protected:
     }
     void WriteFile(const std::string& text) const
     {
+        RegistryFlush();
         std::ofstream(file, std::ios::binary) << text;
     }
 
