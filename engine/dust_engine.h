@@ -50,6 +50,12 @@ public:
     float Progress(int level) const;
 
     CImage* DetectionMap() const { return kernel ? kernel->DetectionMap() : nullptr; }
+    // Before the first request whose `infrared` byte is set: the plane must
+    // outlive the engine. See DustKernel::AttachInfrared.
+    bool AttachInfrared(const CImage& plane, const InfraredModel& model)
+    {
+        return kernel && kernel->AttachInfrared(plane, model);
+    }
     CImage* WorkImage() const { return workImage.get(); }
     CImage* ManualMask() const { return manualMask.get(); }
     CImage* ManualDustSize() const { return manualDustSize.get(); }

@@ -5,6 +5,7 @@
 
 #include "engine/byte_buffer.h"
 #include "engine/dust_detection.h"
+#include "engine/infrared_detection.h"
 #include "engine/median_coverage.h"
 #include "engine/tile_queue.h"
 #include "image/image.h"
@@ -37,8 +38,16 @@ public:
     // of this radius yet. −1 when nothing needed computing.
     int EnsureMedian(const Rect& rect, int radius, const std::atomic<uint8_t>& abortFlag);
     int DetectDust(const Rect& tile, const DustParams& params, const std::atomic<uint8_t>& abortFlag);
-    // Returns the bounding box of the corrected pixels that changed.
-    Rect Composite(const Rect& rect, bool automation);
+    // Returns the bounding box of the corrected pixels that changed. With
+    // `infraredMap` the map is the infrared one and untouched pixels blend
+    // toward its fill instead of the median.
+    Rect Composite(const Rect& rect, bool automation, bool infraredMap = false);
+    // Gives the kernel an infrared plane (the image's size, one 8- or 16-bit
+    // channel, outliving the kernel) and what its analysis measured. Tiles
+    // whose requested `infrared` byte is not 0 are then detected from it.
+    // Call before any such request; false when the fill plane cannot be made.
+    bool AttachInfrared(const CImage& plane, const InfraredModel& model);
+    bool HasInfrared() const { return infrared.plane != nullptr; }
     uint8_t PixelMedian(const uint8_t* plane, int x, int y, int radius);
     // The brush side of a tile's pass; see brush_prepare.cpp.
     void PrepareBrush(Tile& tile);
@@ -64,5 +73,8 @@ private:
     ByteBuffer scratch; // per-pixel medians of the composite
     ByteBuffer medianScratch; // intermediate of the separable median
     DetectionScratch detectionScratch;
+    InfraredInput infrared; // plane null: no infrared detection
+    std::unique_ptr<CImage> fillImage; // 3 channels: the infrared fill, defined where the map is not 0
+    InfraredScratch infraredScratch;
     std::atomic<uint8_t> neverAbort { 0 }; // brush preparation is not interruptible
 };
