@@ -57,9 +57,10 @@ int DustKernel::DetectDust(const Rect& tile, const DustParams& params, const std
 
 Rect DustKernel::Composite(const Rect& rect, bool automation, bool infraredMap)
 {
-    // Untouched pixels blend toward the median under the visible-light map and
-    // toward the fill under the infrared one; nothing else differs.
-    const CImage* target = infraredMap && fillImage ? fillImage.get() : medianImage.get();
+    // With automation on, untouched pixels blend toward the median under the
+    // visible-light map and toward the fill under the infrared one. With it
+    // off only marked pixels change, toward the brush's median image.
+    const CImage* target = automation && infraredMap && fillImage ? fillImage.get() : medianImage.get();
     CompositeInputs in { &source, target, detectionMap.get(), &manualMask, &manualDustSize, &workImage };
     return ::Composite(in, rect, automation, scratch);
 }

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "engine/dust_engine.h"
+#include "engine/dust_kernel.h"
+#include "engine/manual_planes.h"
 #include "engine/infrared_detection.h"
 #include "engine/infrared_model.h"
 #include "infrared_test_images.h"
@@ -177,4 +179,57 @@ TEST(Infrared, SilverLikePlaneIsRefused)
     // A real colour-film plane of the same picture is not.
     EXPECT_EQ(AnalyseInfrared(*scene.infrared, *scene.dusty, model), InfraredUsable);
     EXPECT_NEAR(model.pictureShare, 0.0, 0.1);
+}
+
+// The brush works on top of the infrared map: a pixel restored by hand shows
+// the source, and with automation off a pixel marked by hand blends toward the
+// brush's median, not toward the infrared fill.
+TEST(Infrared, BrushWorksOnTopOfTheInfraredMap)
+{
+    RgbiScene scene = MakeRgbiScene(300, 220, 0.1, true, 6, SampleU8);
+    const CImage& source = *scene.dusty;
+    CImage work(source.width, source.height, 3, SampleU8), mask(source.width, source.height, 1, SampleU8),
+        size(source.width, source.height, 1, SampleU8);
+    source.ConvertInto(work);
+    mask.Fill(1, 1, 1, 0);
+    size.Fill(0, 0, 0, 0);
+    TileQueue queue(work, 256, 256);
+    DustKernel kernel(source, work, mask, size);
+    InfraredModel model;
+    ASSERT_EQ(AnalyseInfrared(*scene.infrared, source, model), InfraredUsable);
+    ASSERT_TRUE(kernel.AttachInfrared(*scene.infrared, model));
+    auto drain = [&] {
+        Tile tile;
+        std::atomic<uint8_t> abort { 0 };
+        while (queue.TakeNext(tile) != 0) {
+            int r = kernel.ProcessTile(tile, abort);
+            ASSERT_TRUE(r == TileDone || r == TileReverted || r == TileNoWork) << r;
+            queue.Complete(tile, r == TileDone);
+        }
+    };
+    const Rect all { 0, 0, source.width, source.height };
+    DustParams p = InfraredParams();
+    queue.Enqueue(all, KindAuto, 1, 1, &p);
+    drain();
+
+    const size_t speck = static_cast<size_t>(66) * source.width + 60; // centre of the 40-pixel speck
+    ASSERT_EQ(kernel.DetectionMap()->Plane8(0)[speck], 255);
+    ASSERT_NE(work.Plane8(1)[speck], source.Plane8(1)[speck]);
+    WriteManual(mask.Plane8(0) + speck, 0);
+    queue.Enqueue({ 60, 66, 61, 67 }, KindBrush, 2, 1, &p);
+    drain();
+    for (int c = 0; c < 3; ++c)
+        EXPECT_EQ(work.Plane8(c)[speck], source.Plane8(c)[speck]);
+
+    p.automation = 0;
+    p.brushDustSize = 4;
+    WriteManual(mask.Plane8(0) + speck, 255);
+    queue.Enqueue(all, KindAuto, 1, 1, &p);
+    queue.Enqueue({ 60, 66, 61, 67 }, KindBrush, 2, 1, &p);
+    drain();
+    const double m = 254 * static_cast<double>(1.0f / 255.0f);
+    for (int c = 0; c < 3; ++c) {
+        const int s = source.Plane8(c)[speck], median = kernel.MedianImage()->Plane8(c)[speck];
+        EXPECT_EQ(work.Plane8(c)[speck], static_cast<int>((1.0 - m) * s + m * median)) << c;
+    }
 }
