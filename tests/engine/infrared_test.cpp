@@ -97,7 +97,7 @@ TEST(Infrared, CleansMarksOnTexturedPictureAndNothingElse)
         }
     // Uncorrected the marks are 108 levels off on average. The fill cannot
     // know texture it never saw (a checker corner lies under the 40-pixel
-    // speck): 12.9 levels on average, 6 % of samples more than 40 off.
+    // speck): 12.7 levels on average, 6 % of samples more than 40 off.
     EXPECT_LT(errorSum / defectSamples, 15.0);
     EXPECT_LT(static_cast<double>(largeErrors) / defectSamples, 0.08);
     EXPECT_EQ(changedAway, 0u);
@@ -141,7 +141,7 @@ TEST(Infrared, LargeSpeckFillKeepsGrain)
     const double film = roughness(*scene.clean, cx, cy);
     const double filled = roughness(*out.image, cx, cy);
     EXPECT_GT(filled, 0.5 * film);
-    EXPECT_LT(filled, 2.0 * film);
+    EXPECT_LT(filled, 1.5 * film);
 }
 
 // Tiles run visible area first and then the rest give the same pixels and map
