@@ -96,10 +96,15 @@ int DetectInfrared(const CImage& source, const InfraredInput& infrared, int sens
     const int cb = std::min(cellsHigh, (work.bottom - 1) / kInfraredCell + 1 + cellReach);
     const int cw = cr - cl, ch = cb - ct;
 
+    // The compensated plane covers the pixels of every cell used, which
+    // include the work area; the cell means are taken from it.
+    const Rect cellPixels { cl * kInfraredCell, ct * kInfraredCell, std::min(cr * kInfraredCell, width),
+        std::min(cb * kInfraredCell, height) };
+    const int pw = cellPixels.right - cellPixels.left, ph = cellPixels.bottom - cellPixels.top;
     const size_t workPixels = static_cast<size_t>(ww) * wh;
     const size_t cellCount = static_cast<size_t>(cw) * ch;
     try {
-        s.compensated.resize(std::max(s.compensated.size(), workPixels));
+        s.compensated.resize(std::max(s.compensated.size(), static_cast<size_t>(pw) * ph));
         s.strength.resize(std::max(s.strength.size(), workPixels));
         s.grownPass.resize(std::max(s.grownPass.size(), workPixels));
         s.grown.resize(std::max(s.grown.size(), workPixels * 2));
@@ -111,22 +116,28 @@ int DetectInfrared(const CImage& source, const InfraredInput& infrared, int sens
     }
 
     // The plane with the picture's copy taken out: what the red plane explains.
-    for (int y = work.top; y < work.bottom; ++y) {
-        const size_t row = static_cast<size_t>(y) * width;
-        float* out = s.compensated.data() + static_cast<size_t>(y - work.top) * ww;
-        for (int x = work.left; x < work.right; ++x)
-            out[x - work.left] = InfraredSample(ir, row + x) - crosstalk * red[row + x];
-    }
+    auto compensate = [&](auto samples, float scale) {
+        for (int y = cellPixels.top; y < cellPixels.bottom; ++y) {
+            const size_t row = static_cast<size_t>(y) * width;
+            float* out = s.compensated.data() + static_cast<size_t>(y - cellPixels.top) * pw;
+            for (int x = cellPixels.left; x < cellPixels.right; ++x)
+                out[x - cellPixels.left] = samples[row + x] * scale - crosstalk * red[row + x];
+        }
+    };
+    if (ir.sampleType == SampleU16)
+        compensate(ir.Plane16(0), 1.0f / 257.0f);
+    else
+        compensate(ir.Plane8(0), 1.0f);
     for (int cy = ct; cy < cb; ++cy) {
         for (int cx = cl; cx < cr; ++cx) {
             const int x0 = cx * kInfraredCell, y0 = cy * kInfraredCell;
             const int x1 = std::min(x0 + kInfraredCell, width), y1 = std::min(y0 + kInfraredCell, height);
             float sum = 0.0f;
-            for (int y = y0; y < y1; ++y)
-                for (int x = x0; x < x1; ++x) {
-                    const size_t i = static_cast<size_t>(y) * width + x;
-                    sum += InfraredSample(ir, i) - crosstalk * red[i];
-                }
+            for (int y = y0; y < y1; ++y) {
+                const float* row = s.compensated.data() + static_cast<size_t>(y - cellPixels.top) * pw;
+                for (int x = x0; x < x1; ++x)
+                    sum += row[x - cellPixels.left];
+            }
             s.cells[static_cast<size_t>(cy - ct) * cw + (cx - cl)] = sum / static_cast<float>((x1 - x0) * (y1 - y0));
         }
     }
@@ -148,7 +159,8 @@ int DetectInfrared(const CImage& source, const InfraredInput& infrared, int sens
     for (int y = work.top; y < work.bottom; ++y) {
         const int cy0 = std::clamp((y - kInfraredCell / 2) / kInfraredCell, 0, cellsHigh - 1);
         const int cy1 = std::min(cy0 + 1, cellsHigh - 1);
-        const float* comp = s.compensated.data() + static_cast<size_t>(y - work.top) * ww;
+        const float* comp
+            = s.compensated.data() + static_cast<size_t>(y - cellPixels.top) * pw + (work.left - cellPixels.left);
         uint8_t* out = s.strength.data() + static_cast<size_t>(y - work.top) * ww;
         for (int x = work.left; x < work.right; ++x) {
             const int cx0 = std::clamp((x - kInfraredCell / 2) / kInfraredCell, 0, cellsWide - 1);
@@ -171,7 +183,7 @@ int DetectInfrared(const CImage& source, const InfraredInput& infrared, int sens
     uint8_t* near1 = s.grown.data();
     uint8_t* near2 = s.grown.data() + workPixels;
     ByteMax(s.strength.data(), s.grownPass.data(), near1, ww, wh, 1);
-    ByteMax(s.strength.data(), s.grownPass.data(), near2, ww, wh, 2);
+    ByteMax(near1, s.grownPass.data(), near2, ww, wh, 1); // twice radius 1 is radius 2
     uint8_t* grown = s.grownPass.data();
     for (size_t i = 0; i < workPixels; ++i)
         grown[i] = std::max<uint8_t>(near1[i], static_cast<uint8_t>(near2[i] / 2));
