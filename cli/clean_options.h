@@ -27,6 +27,9 @@ struct CleanOptions {
     bool skipExisting = false; // skip an input whose outputs are at least as new as it
     int shardIndex = 1; // --shard K/N: only the inputs K, K+N, K+2N... (counted from 1)
     int shardCount = 1;
+    int infrared = 0; // --infrared: 0 auto (use a plane when there is one), 1 on, 2 off
+    std::string infraredPath; // --ir: the infrared plane as a grey file, for a single input
+    std::optional<int> infraredSensitivity; // --ir-sensitivity, 1..10
 };
 
 // Parses the arguments after "clean". On a usage error returns false with a

@@ -27,11 +27,17 @@ DustOverrides OverridesFrom(const CleanOptions& o)
     return overrides;
 }
 
-std::string Describe(const DustParams& p)
+std::string Describe(const DustParams& p, const std::string& infraredMessage)
 {
     static const char* const types[] = { "dark", "bright", "both" };
     if (!p.automation)
         return "automatic correction off";
+    if (p.infrared)
+        return "infrared, sensitivity " + std::to_string(p.infrared);
+    if (!infraredMessage.empty())
+        return infraredMessage + "; dust type " + (p.dustType < 3 ? types[p.dustType] : "?") + ", size "
+            + std::to_string(p.dustRadius) + ", amount " + std::to_string(p.dustThreshold) + ", aggression "
+            + std::to_string(p.aggression);
     return std::string("dust type ") + (p.dustType < 3 ? types[p.dustType] : "?") + ", size "
         + std::to_string(p.dustRadius) + ", amount " + std::to_string(p.dustThreshold) + ", aggression "
         + std::to_string(p.aggression);
@@ -61,7 +67,7 @@ std::string FailureText(const PlannedFile& file, const CleanFileReport& report, 
 // Cleans one planned file through temporary files and moves the results into
 // place. Returns the failure text, empty on success.
 std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& options, ProgressDisplay& display,
-    int slot, DustParams& used, size_t& spotCount)
+    int slot, DustParams& used, size_t& spotCount, std::string& infraredMessage)
 {
     if (!file.problem.empty())
         return file.input + ": not cleaned: " + file.problem;
@@ -69,6 +75,9 @@ std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& option
     job.input = file.input;
     job.overrides = OverridesFrom(options);
     job.jpegQuality = options.jpegQuality;
+    job.infrared = static_cast<InfraredChoice>(options.infrared);
+    job.infraredPath = options.infraredPath;
+    job.infraredSensitivity = options.infraredSensitivity.value_or(kInfraredSensitivityDefault);
     job.progress = [&display, slot](float fraction) { display.FileProgress(slot, fraction); };
     if (!CreateTemporaryBeside(file.output, job.output)) {
         int error = errno;
@@ -83,6 +92,7 @@ std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& option
     int systemError = errno;
     used = report.params;
     spotCount = report.spots.Count();
+    infraredMessage = report.infraredMessage;
     std::string failure = FailureText(file, report, systemError);
     std::string error;
     std::string spotsTemporary;
@@ -157,10 +167,11 @@ int RunClean(const std::vector<std::string>& args)
         display.FileStarted(slot, file.input);
         DustParams used;
         size_t spotCount = 0;
-        std::string failure = CleanPlannedFile(file, options, display, slot, used, spotCount);
+        std::string infraredMessage;
+        std::string failure = CleanPlannedFile(file, options, display, slot, used, spotCount, infraredMessage);
         if (failure.empty()) {
-            display.FileSucceeded(slot, "cleaned " + file.input + " -> " + file.output + " (" + Describe(used) + "; "
-                    + SpotCountText(spotCount) + ")");
+            display.FileSucceeded(slot, "cleaned " + file.input + " -> " + file.output + " ("
+                    + Describe(used, infraredMessage) + "; " + SpotCountText(spotCount) + ")");
         } else {
             failures.fetch_add(1);
             display.FileFailed(slot, failure);

@@ -13,3 +13,4 @@
 #define IDH_command_line 1011
 #define IDH_troubleshooting 1012
 #define IDH_spots 1013
+#define IDH_infrared 1014

@@ -7,6 +7,7 @@
 #include "engine/dust_params.h"
 #include "engine/spot_labels.h"
 #include "workflow/image_kind.h"
+#include "workflow/infrared_source.h"
 
 // What a user may set over the parameters derived from an image's resolution.
 struct DustOverrides {
@@ -34,6 +35,9 @@ struct CleanFileJob {
     std::optional<int> jpegQuality; // unset: "Same as Input" (200) with the source's subsampling
     std::function<void(float)> progress; // may be empty
     const std::atomic<bool>* cancel = nullptr;
+    InfraredChoice infrared = InfraredAuto; // InfraredOff keeps the load and clean of files without a plane
+    std::string infraredPath; // a sidecar named by the user; empty: look beside the input
+    int infraredSensitivity = kInfraredSensitivityDefault;
 };
 
 enum CleanFileStatus : int {
@@ -54,6 +58,8 @@ struct CleanFileReport {
     bool fromCamera = false;
     int writerResult = 0; // FileResult of the failed writer
     SpotList spots; // what the automatic correction changed, once the image is cleaned
+    bool infraredUsed = false; // the detection map came from the infrared plane
+    std::string infraredMessage; // why an infrared plane was not used, for the user; empty otherwise
 };
 
 CleanFileReport CleanImageFile(const CleanFileJob& job);
