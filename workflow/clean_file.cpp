@@ -51,7 +51,7 @@ CleanFileReport CleanImageFile(const CleanFileJob& job)
     WorkingImage source;
     LoadOutcome outcome = LoadWorkingImage(job.input.c_str(), source);
     if (outcome == LoadUnreadable || outcome == LoadNoMemory) {
-        report.status = outcome == LoadNoMemory ? CleanFileNoMemory : CleanFileUnreadable;
+        report.status = outcome == LoadNoMemory ? CleanFileNoMemoryToOpen : CleanFileUnreadable;
         return report;
     }
     report.kind = source.kind;
