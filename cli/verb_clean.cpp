@@ -52,6 +52,8 @@ std::string FailureText(const PlannedFile& file, const CleanFileReport& report, 
         return file.input + ": " + kTooSmallImageMessage;
     case CleanFileNoMemory:
         return file.input + ": not enough memory to clean it";
+    case CleanFileNoMemoryToOpen:
+        return file.input + ": " + kNoMemoryToOpenMessage;
     case CleanFileSaveFailed:
         return file.input + ": " + SaveFailedMessage(file.output, report.writerResult, systemError);
     case CleanFileMapSaveFailed:

@@ -5,6 +5,7 @@
 #include "cli/verbs.h"
 #include "image/image.h"
 #include "imagefiles/image_file_types.h"
+#include "imagefiles/image_formats.h"
 #include "metadata/jpeg_metadata.h"
 #include "imagefiles/library_formats.h"
 #include "workflow/image_kind.h"
@@ -12,7 +13,7 @@
 
 const char* const kInfoHelp = R"(Usage: speckwash-cli info [--json] FILE...
 
-Loads each file and prints its type, size, channels, sample type and
+Reads each file's header and prints its type, size, channels, sample type and
 resolution, and for JPEG files the camera model of its EXIF block and the
 length of its first APP1 segment.
 
@@ -58,13 +59,14 @@ struct FileFacts {
     std::string infrared; // "fourth sample", the sidecar's path, or empty for none
 };
 
-bool ReadFacts(const std::string& path, FileFacts& facts)
+// Reads the header only, where the format allows it: what a full load would
+// report, without decoding (or allocating) the pixels.
+FileResult ReadFacts(const std::string& path, FileFacts& facts)
 {
-    CImage image(path.c_str(), 0);
-    if (image.channelCount == 0)
-        return false;
-    int w = 0, h = 0, c = 0;
-    facts.type = ReadImageFileInfo(path.c_str(), &w, &h, &c);
+    CImage image(0, 0, 0, SampleU8);
+    if (FileResult result = LoadImageHeader(image, path.c_str()); result != FileOk)
+        return result;
+    facts.type = DetectImageFileType(path.c_str());
     facts.width = image.width;
     facts.height = image.height;
     facts.channels = image.channelCount;
@@ -83,7 +85,7 @@ bool ReadFacts(const std::string& path, FileFacts& facts)
             std::fclose(file);
         }
     }
-    return true;
+    return FileOk;
 }
 
 void PrintJson(const std::string& path, const FileFacts& f)
@@ -139,9 +141,10 @@ int RunInfo(const std::vector<std::string>& args)
     int exitCode = ExitOk;
     for (const std::string& path : files) {
         FileFacts facts;
-        if (!ReadFacts(path, facts)) {
+        if (FileResult result = ReadFacts(path, facts); result != FileOk) {
             std::cout.flush();
-            std::cerr << path << ": " << kUnreadableImageMessage << "\n";
+            std::cerr << path << ": "
+                      << (result == FileNoMemory ? kNoMemoryToOpenMessage : kUnreadableImageMessage) << "\n";
             exitCode = ExitFileFailed;
             continue;
         }

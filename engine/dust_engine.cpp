@@ -23,13 +23,14 @@ DustEngine::DustEngine(const CImage& source_, int tileSize, RegionListener* list
         return;
     }
     manualMask = std::make_unique<CImage>(source.width, source.height, 1, SampleU8);
-    manualDustSize = std::make_unique<CImage>(source.width, source.height, 1, SampleU8);
+    // Sizes are only ever read where a brush marked a pixel: zeroed pages
+    // that no brush touches cost no memory.
+    manualDustSize = std::make_unique<CImage>(source.width, source.height, 1, SampleU8, PlaneContents::Zeroed);
     if (!manualMask->HasPlanes() || !manualDustSize->HasPlanes()) {
         workImage.reset();
         return;
     }
     manualMask->Fill(1.0f, 1.0f, 1.0f, 0.0f); // the sample value 1: untouched
-    manualDustSize->Fill(0.0f, 0.0f, 0.0f, 0.0f);
     queue = std::make_unique<TileQueue>(*workImage, tileSize, tileSize);
     kernel = std::make_unique<DustKernel>(source, *workImage, *manualMask, *manualDustSize);
     if (!kernel->Valid()) {

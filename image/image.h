@@ -10,13 +10,19 @@ enum SampleType : int {
     SampleFloat = 2, // 32-bit IEEE float
 };
 
+// What a new image's planes hold: whatever the allocator returns, or zeros.
+// Zeroed planes come from calloc, so a plane that is mostly never written
+// costs no memory for the pages never touched.
+enum class PlaneContents { Uninitialised, Zeroed };
+
 // The one in-memory image: planar, one row-major plane per channel (1 to 4
 // channels), with the few properties of its file that must reach the writers.
 // Failures never throw: a plane that cannot be allocated stays null after a
 // line on stderr, and operations answer with small integer codes.
 class CImage {
 public:
-    CImage(int width, int height, int channelCount, int sampleType);
+    CImage(int width, int height, int channelCount, int sampleType,
+        PlaneContents contents = PlaneContents::Uninitialised);
     // Loads a file; fileType 0 detects the type from the content. The four
     // extra integers belong to the raw scan reader, which is always given 0.
     // Defined with the load dispatch in imagefiles/.
@@ -29,7 +35,7 @@ public:
 
     // Releases every plane slot, then allocates width × height samples for
     // each channel in order; stops at the first failure.
-    void AllocatePlanes();
+    void AllocatePlanes(PlaneContents contents = PlaneContents::Uninitialised);
     void ReleasePlanes();
 
     void* GetPlane(int index) const { return planes[index]; }

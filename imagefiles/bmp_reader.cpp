@@ -1,11 +1,16 @@
 #include <cmath>
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 
 #include "image/image.h"
 #include "imagefiles/bmp_format.h"
 #include "imagefiles/byte_cursor.h"
 #include "imagefiles/file_bytes.h"
 #include "imagefiles/format_readers.h"
+#include "imagefiles/interleave.h"
 #include "imagefiles/sanity_gate.h"
 
 namespace {
@@ -101,6 +106,11 @@ void DecodeIndexedRow(const uint8_t* row, int bits, CImage& image, size_t rowSta
 
 void DecodeDirectRow(const uint8_t* row, int bitsPerPixel, CImage& image, size_t rowStart)
 {
+    if (bitsPerPixel == 24) {
+        uint8_t* const bgr[3] = { image.Plane8(2) + rowStart, image.Plane8(1) + rowStart, image.Plane8(0) + rowStart };
+        DeinterleaveRow8(row, 3, size_t(image.width), bgr);
+        return;
+    }
     for (int x = 0; x < image.width; ++x) {
         for (int c = 0; c < 3; ++c) {
             int plane = 2 - c; // stored blue, green, red
@@ -118,19 +128,32 @@ void DecodeDirectRow(const uint8_t* row, int bitsPerPixel, CImage& image, size_t
     }
 }
 
+// File rows [firstRow, firstRow + rows), stored one after another in `in`.
+void DecodeBmpRows(const uint8_t* in, int firstRow, int rows, const BmpHeader& header, const Palette& palette,
+    CImage& image)
+{
+    const uint64_t rowSize = bmp::RowSize(static_cast<uint64_t>(header.width), header.bitsPerPixel);
+    for (int fileRow = firstRow; fileRow < firstRow + rows; ++fileRow, in += rowSize) {
+        int y = header.topDown ? fileRow : image.height - 1 - fileRow;
+        size_t rowStart = static_cast<size_t>(y) * static_cast<size_t>(image.width);
+        if (PaletteEntries(header.bitsPerPixel))
+            DecodeIndexedRow(in, header.bitsPerPixel, image, rowStart, palette);
+        else
+            DecodeDirectRow(in, header.bitsPerPixel, image, rowStart);
+    }
+}
+
 bool IsSupportedDepth(uint16_t bitsPerPixel)
 {
     return PaletteEntries(bitsPerPixel) > 0 || bitsPerPixel == 24 || bitsPerPixel == 48
         || bitsPerPixel == 96;
 }
 
-} // namespace
-
-FileResult DecodeBmp(CImage& image, const uint8_t* data, size_t size)
+// Everything a decode sets except the planes, from the fixed headers at the
+// start of `data` and the size of the whole file.
+FileResult DescribeBmp(const uint8_t* data, size_t size, uint64_t fileSize, BmpHeader& header, CImage& image)
 {
-    ByteCursor cursor(data, size);
-    BmpHeader header;
-    if (!ParseHeader(cursor, header))
+    if (!ParseHeader(ByteCursor(data, size), header))
         return FileBadArgument;
     if (header.compression != 0)
         return FileOpenFailed;
@@ -143,31 +166,32 @@ FileResult DecodeBmp(CImage& image, const uint8_t* data, size_t size)
         gate != FileOk)
         return gate;
     uint64_t rowSize = bmp::RowSize(static_cast<uint64_t>(header.width), header.bitsPerPixel);
-    if (header.pixelDataOffset > size
-        || CheckDeclaredSize(rowSize * static_cast<uint64_t>(header.height), size - header.pixelDataOffset) != FileOk)
+    if (header.pixelDataOffset > fileSize
+        || CheckDeclaredSize(rowSize * static_cast<uint64_t>(header.height), fileSize - header.pixelDataOffset)
+            != FileOk)
         return FileBadArgument;
-
-    Palette palette;
-    ReadPalette(cursor, header, palette);
     image.channelCount = 3;
     image.sampleType = sampleType;
     image.width = static_cast<int>(header.width);
     image.height = static_cast<int>(header.height);
     image.resolutionDpi = static_cast<int>(std::floor(header.pixelsPerMetre * bmp::kMetresPerInch + 0.5));
+    return FileOk;
+}
+
+} // namespace
+
+FileResult DecodeBmp(CImage& image, const uint8_t* data, size_t size)
+{
+    BmpHeader header;
+    if (FileResult described = DescribeBmp(data, size, size, header, image); described != FileOk)
+        return described;
+    Palette palette;
+    ReadPalette(ByteCursor(data, size), header, palette);
     image.AllocatePlanes();
     if (!image.HasPlanes())
         return FileNoMemory;
 
-    const uint8_t* rows = data + header.pixelDataOffset;
-    for (int fileRow = 0; fileRow < image.height; ++fileRow) {
-        int y = header.topDown ? fileRow : image.height - 1 - fileRow;
-        const uint8_t* row = rows + rowSize * static_cast<size_t>(fileRow);
-        size_t rowStart = static_cast<size_t>(y) * static_cast<size_t>(image.width);
-        if (PaletteEntries(header.bitsPerPixel))
-            DecodeIndexedRow(row, header.bitsPerPixel, image, rowStart, palette);
-        else
-            DecodeDirectRow(row, header.bitsPerPixel, image, rowStart);
-    }
+    DecodeBmpRows(data + header.pixelDataOffset, 0, image.height, header, palette, image);
     return FileOk;
 }
 
@@ -184,22 +208,85 @@ FileResult DecodeBmpInfo(const uint8_t* data, size_t size, int* width, int* heig
     return FileOk;
 }
 
+namespace {
+
+// The headers and palette of ordinary files lie in this much of their start.
+constexpr size_t kStreamedHeadBytes = 2048;
+
+// Rows a chunk at a time, straight from the file into the planes, for files
+// whose headers and palette lie in `head`; no copy of the file is held.
+FileResult StreamBmp(FILE* file, const uint8_t* head, size_t headSize, uint64_t fileSize, CImage& image)
+{
+    BmpHeader header;
+    if (FileResult described = DescribeBmp(head, headSize, fileSize, header, image); described != FileOk)
+        return described;
+    Palette palette;
+    ReadPalette(ByteCursor(head, headSize), header, palette);
+    image.AllocatePlanes();
+    if (!image.HasPlanes())
+        return FileNoMemory;
+    constexpr size_t kChunkBytes = size_t(1) << 20;
+    const size_t rowSize = bmp::RowSize(static_cast<uint64_t>(header.width), header.bitsPerPixel);
+    const int rowsPerChunk = static_cast<int>(std::max<size_t>(1, kChunkBytes / std::max<size_t>(rowSize, 1)));
+    std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[rowSize * rowsPerChunk + 1]);
+    if (!chunk)
+        return FileNoMemory;
+    if (fseeko(file, static_cast<off_t>(header.pixelDataOffset), SEEK_SET) != 0)
+        return FileOpenFailed;
+    for (int row = 0; row < image.height; row += rowsPerChunk) {
+        int rows = std::min(rowsPerChunk, image.height - row);
+        if (std::fread(chunk.get(), rowSize, rows, file) != size_t(rows))
+            return FileOpenFailed;
+        DecodeBmpRows(chunk.get(), row, rows, header, palette, image);
+    }
+    return FileOk;
+}
+
+} // namespace
+
 FileResult ReadBmp(CImage& image, const char* path)
 {
-    FileBytes file;
-    if (FileResult result = ReadFileBytes(path, file); result != FileOk)
-        return result;
-    return DecodeBmp(image, file.data.get(), file.size);
+    FILE* file = OpenRegularFile(path);
+    if (!file)
+        return FileOpenFailed;
+    uint8_t head[kStreamedHeadBytes];
+    const int64_t fileSize = OpenFileSize(file);
+    const size_t got = std::fread(head, 1, sizeof head, file);
+    BmpHeader header;
+    // A palette beyond the head (a hostile header size) is read the plain way.
+    const bool streamable = fileSize >= 0 && ParseHeader(ByteCursor(head, got), header)
+        && uint64_t(bmp::kFileHeaderSize) + header.infoHeaderSize + 4 * 256 <= got;
+    FileResult result = FileOpenFailed;
+    if (streamable) {
+        result = StreamBmp(file, head, got, uint64_t(fileSize), image);
+    } else {
+        FileBytes bytes;
+        result = ReadFileBytes(path, bytes);
+        if (result == FileOk)
+            result = DecodeBmp(image, bytes.data.get(), bytes.size);
+    }
+    std::fclose(file);
+    return result;
 }
 
 FileResult ReadBmpInfo(const char* path, int* width, int* height, int* channels)
 {
     // Only the header is needed; never read a whole large bitmap for it.
-    FILE* file = std::fopen(path, "rb");
-    if (!file)
-        return FileOpenFailed;
     uint8_t head[bmp::kHeadersSize];
-    size_t got = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
+    size_t got = 0;
+    uint64_t fileSize = 0;
+    if (ReadFileHead(path, head, sizeof head, &got, &fileSize) != FileOk)
+        return FileOpenFailed;
     return DecodeBmpInfo(head, got, width, height, channels);
+}
+
+FileResult DescribeBmpFile(CImage& image, const char* path)
+{
+    uint8_t head[bmp::kHeadersSize];
+    size_t got = 0;
+    uint64_t fileSize = 0;
+    if (ReadFileHead(path, head, sizeof head, &got, &fileSize) != FileOk)
+        return FileOpenFailed;
+    BmpHeader header;
+    return DescribeBmp(head, got, fileSize, header, image);
 }

@@ -18,24 +18,29 @@ class CImage;
 // calls the matching Decode function, which the fuzz targets call directly.
 FileResult ReadBmp(CImage& image, const char* path);
 FileResult ReadBmpInfo(const char* path, int* width, int* height, int* channels);
+FileResult DescribeBmpFile(CImage& image, const char* path);
 FileResult DecodeBmp(CImage& image, const uint8_t* data, size_t size);
 FileResult DecodeBmpInfo(const uint8_t* data, size_t size, int* width, int* height, int* channels);
 
 FileResult ReadPsd(CImage& image, const char* path);
 FileResult ReadPsdInfo(const char* path, int* width, int* height, int* channels);
+FileResult DescribePsdFile(CImage& image, const char* path);
 FileResult DecodePsd(CImage& image, const uint8_t* data, size_t size);
 FileResult DecodePsdInfo(const uint8_t* data, size_t size, int* width, int* height, int* channels);
 
 FileResult ReadPgm(CImage& image, const char* path);
 FileResult ReadPgmInfo(const char* path, int* width, int* height, int* channels);
+FileResult DescribePgmFile(CImage& image, const char* path);
 FileResult ReadPpm(CImage& image, const char* path);
 FileResult ReadPpmInfo(const char* path, int* width, int* height, int* channels);
+FileResult DescribePpmFile(CImage& image, const char* path);
 // channels 1 reads "P5" (grey), 3 reads "P6" (red, green, blue).
 FileResult DecodePnm(CImage& image, const uint8_t* data, size_t size, int channels);
 FileResult DecodePnmInfo(const uint8_t* data, size_t size, int channels, int* width, int* height);
 
 FileResult ReadRawScan(CImage& image, const char* path);
 FileResult ReadRawScanInfo(const char* path, int* width, int* height, int* channels);
+FileResult DescribeRawScanFile(CImage& image, const char* path);
 FileResult DecodeRawScan(CImage& image, const uint8_t* data, size_t size);
 FileResult DecodeRawScanInfo(const uint8_t* data, size_t size, int* width, int* height, int* channels);
 

@@ -19,9 +19,12 @@ constexpr uint8_t kInterlaceFlag = 0x40;
 // a truncated file shows what it has, the rest at index 0.
 constexpr uint64_t kAlwaysAcceptedPixels = uint64_t(1) << 16;
 // A code's string is at most one pixel longer than the previous one's, and a
-// table holds about 4090 codes between clears, so even an ideal stream
-// averages under 1500 pixels per byte of LZW data.
-constexpr uint64_t kMaxPixelsPerDataByte = 2048;
+// table holds about 4090 codes between clears, so even an ideal stream of one
+// colour averages under 1500 pixels per byte of LZW data; pictures stay far
+// below 100. Beyond 1000 a large image is a bomb (a clear code, an end code
+// and padding can claim a gigapixel), and it is refused like one in the
+// other compressed formats.
+constexpr uint64_t kMaxPixelsPerDataByte = 1000;
 
 // Reads `entries` colours over the table from index 0. Colours that the file
 // ends before keep what they had (black unless an earlier table set them).

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "imagefiles/file_bytes.h"
 #include "imagefiles/format_readers.h"
 
 namespace {
@@ -10,16 +11,16 @@ namespace {
 // with. The order only matters where signatures could be confused, and the
 // more distinctive ones come first.
 constexpr ImageFormat kFormats[] = {
-    { ImageFileType::Bmp, { 'B', 'M' }, ReadBmp, ReadBmpInfo },
-    { ImageFileType::Png, { 0x89, 'P' }, ReadPng, ReadPngInfo },
-    { ImageFileType::Tiff, { 'I', 'I' }, ReadTiff, ReadTiffInfo },
-    { ImageFileType::Tiff, { 'M', 'M' }, ReadTiff, ReadTiffInfo },
-    { ImageFileType::RawScan, { '%', 'Q' }, ReadRawScan, ReadRawScanInfo },
-    { ImageFileType::Pgm, { 'P', '5' }, ReadPgm, ReadPgmInfo },
-    { ImageFileType::Ppm, { 'P', '6' }, ReadPpm, ReadPpmInfo },
-    { ImageFileType::Gif, { 'G', 'I' }, ReadGif, ReadGifInfo },
-    { ImageFileType::Psd, { '8', 'B' }, ReadPsd, ReadPsdInfo },
-    { ImageFileType::Jpeg, { 0xFF, 0xD8 }, ReadJpeg, ReadJpegInfo },
+    { ImageFileType::Bmp, { 'B', 'M' }, ReadBmp, ReadBmpInfo, DescribeBmpFile },
+    { ImageFileType::Png, { 0x89, 'P' }, ReadPng, ReadPngInfo, DescribePngFile },
+    { ImageFileType::Tiff, { 'I', 'I' }, ReadTiff, ReadTiffInfo, DescribeTiffFile },
+    { ImageFileType::Tiff, { 'M', 'M' }, ReadTiff, ReadTiffInfo, DescribeTiffFile },
+    { ImageFileType::RawScan, { '%', 'Q' }, ReadRawScan, ReadRawScanInfo, DescribeRawScanFile },
+    { ImageFileType::Pgm, { 'P', '5' }, ReadPgm, ReadPgmInfo, DescribePgmFile },
+    { ImageFileType::Ppm, { 'P', '6' }, ReadPpm, ReadPpmInfo, DescribePpmFile },
+    { ImageFileType::Gif, { 'G', 'I' }, ReadGif, ReadGifInfo, nullptr },
+    { ImageFileType::Psd, { '8', 'B' }, ReadPsd, ReadPsdInfo, DescribePsdFile },
+    { ImageFileType::Jpeg, { 0xFF, 0xD8 }, ReadJpeg, ReadJpegInfo, DescribeJpegFile },
 };
 
 } // namespace
@@ -44,7 +45,7 @@ ImageFileType DetectImageFileType(const char* path)
 {
     if (!path)
         return ImageFileType::Unknown;
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = OpenRegularFile(path);
     if (!file)
         return ImageFileType::Unknown;
     uint8_t head[4] = {};

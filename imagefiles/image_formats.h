@@ -7,6 +7,9 @@ class CImage;
 
 using ImageReader = FileResult (*)(CImage& image, const char* path);
 using ImageInfoReader = FileResult (*)(const char* path, int* width, int* height, int* channels);
+// Fills what a full read would set except the planes (size, channels, sample
+// type, resolution, subsampling), from the header and the file's size only.
+using ImageHeaderReader = FileResult (*)(CImage& image, const char* path);
 
 // One readable format: the two leading bytes that identify it and its readers.
 struct ImageFormat {
@@ -14,6 +17,7 @@ struct ImageFormat {
     uint8_t signature[2];
     ImageReader read;
     ImageInfoReader readInfo;
+    ImageHeaderReader readHeader; // null: the format must be decoded to tell
 };
 
 // The format whose signature the two bytes carry, tried in detection order
@@ -27,3 +31,8 @@ const ImageFormat* FindFormatByType(ImageFileType type);
 // a failure. After a failure the image may hold partial data: the
 // file-loading constructor of CImage, the program's way in, clears it.
 FileResult LoadImageFile(CImage& image, const char* path, int fileType);
+
+// The image's description as LoadImageFile would leave it, without planes,
+// read from the header where the format allows. A file whose pixels are
+// damaged may describe itself here and still fail to load.
+FileResult LoadImageHeader(CImage& image, const char* path);

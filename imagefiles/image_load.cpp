@@ -17,6 +17,22 @@ FileResult LoadImageFile(CImage& image, const char* path, int fileType)
     return result;
 }
 
+FileResult LoadImageHeader(CImage& image, const char* path)
+{
+    const ImageFormat* format = FindFormatByType(DetectImageFileType(path));
+    if (!format)
+        return FileBadArgument;
+    if (!format->readHeader) {
+        FileResult result = LoadImageFile(image, path, static_cast<int>(format->type));
+        image.ReleasePlanes();
+        return result;
+    }
+    FileResult result = format->readHeader(image, path);
+    if (result == FileOk && image.channelCount == 0)
+        return FileBadArgument;
+    return result;
+}
+
 // The four trailing integers select lines, samples and a transposition for
 // the raw scan reader; every caller passes 0 (the whole scan as stored), so
 // the loaders do not take them.

@@ -1,6 +1,7 @@
 #include "imagefiles/interleave.h"
 
 #include <cstddef>
+#include <cstring>
 
 #include "image/image.h"
 #include "image/sample_conversion.h"
@@ -48,6 +49,70 @@ void InterleaveRow16(const CImage& image, int y, int channels, uint16_t* out)
         Interleave(image, y, channels, out, [&](int c, size_t i) {
             return FloatToU16(image.PlaneFloat(c)[i], image.floatMin, image.floatMax);
         });
+        break;
+    }
+}
+
+namespace {
+
+// The channel count as a constant, so that the compiler unrolls the samples
+// of a pixel and vectorises the loop.
+template <int Channels> void Deinterleave8(const uint8_t* in, size_t width, uint8_t* const* out)
+{
+    uint8_t* planes[Channels];
+    for (int c = 0; c < Channels; ++c)
+        planes[c] = out[c];
+    for (size_t x = 0; x < width; ++x)
+        for (int c = 0; c < Channels; ++c)
+            planes[c][x] = in[x * Channels + c];
+}
+
+template <int Channels> void DeinterleaveBigEndian16(const uint8_t* in, size_t width, uint16_t* const* out)
+{
+    uint16_t* planes[Channels];
+    for (int c = 0; c < Channels; ++c)
+        planes[c] = out[c];
+    for (size_t x = 0; x < width; ++x)
+        for (int c = 0; c < Channels; ++c) {
+            const uint8_t* sample = in + (x * Channels + c) * 2;
+            planes[c][x] = static_cast<uint16_t>(sample[0] << 8 | sample[1]);
+        }
+}
+
+} // namespace
+
+void DeinterleaveRow8(const uint8_t* in, int channels, size_t width, uint8_t* const* out)
+{
+    switch (channels) {
+    case 1:
+        std::memcpy(out[0], in, width);
+        break;
+    case 2:
+        Deinterleave8<2>(in, width, out);
+        break;
+    case 3:
+        Deinterleave8<3>(in, width, out);
+        break;
+    default:
+        Deinterleave8<4>(in, width, out);
+        break;
+    }
+}
+
+void DeinterleaveRowBigEndian16(const uint8_t* in, int channels, size_t width, uint16_t* const* out)
+{
+    switch (channels) {
+    case 1:
+        DeinterleaveBigEndian16<1>(in, width, out);
+        break;
+    case 2:
+        DeinterleaveBigEndian16<2>(in, width, out);
+        break;
+    case 3:
+        DeinterleaveBigEndian16<3>(in, width, out);
+        break;
+    default:
+        DeinterleaveBigEndian16<4>(in, width, out);
         break;
     }
 }

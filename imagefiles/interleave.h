@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 class CImage;
@@ -9,3 +10,8 @@ class CImage;
 // by 256, float is scaled by the image's float range and clamped.
 void InterleaveRow8(const CImage& image, int y, int channels, uint8_t* out);
 void InterleaveRow16(const CImage& image, int y, int channels, uint16_t* out);
+
+// The other way: one row of `channels` interleaved samples split into the
+// planes' rows. 16-bit input is most significant byte first.
+void DeinterleaveRow8(const uint8_t* in, int channels, size_t width, uint8_t* const* out);
+void DeinterleaveRowBigEndian16(const uint8_t* in, int channels, size_t width, uint16_t* const* out);

@@ -1,7 +1,10 @@
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
 #include "image/image.h"
+#include "imagefiles/file_bytes.h"
+#include "imagefiles/interleave.h"
 #include "imagefiles/jpeg_error_trap.h"
 #include "imagefiles/library_formats.h"
 #include "imagefiles/library_limits.h"
@@ -14,6 +17,9 @@ struct JpegReadJob {
     FILE* file = nullptr;
     jpeg_decompress_struct info {};
     JpegErrorTrap trap {};
+    jpeg_progress_mgr progress {};
+    uint64_t fileSize = 0;
+    bool headerOnly = false;
     bool created = false;
 };
 
@@ -58,7 +64,42 @@ void ConvertInvertedCmykToRgb(CImage& image)
     }
 }
 
-// Decodes into job->image. Only plain locals: the error trap jumps back here.
+// Stops a progressive decode that has more scans than any encoder writes.
+void LimitScans(j_common_ptr common)
+{
+    auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    if (info->is_decompressor && info->input_scan_number > kMaxJpegScans)
+        (*common->err->error_exit)(common);
+}
+
+// Everything a read sets except the planes, from the header; false when the
+// header describes nothing this program can hold.
+FileResult DescribeImage(jpeg_decompress_struct& info, uint64_t fileSize, CImage& image)
+{
+    if (!LibraryImageSizeIsSane(info.image_width, info.image_height, 1))
+        return FileNoMemory;
+    jpeg_calc_output_dimensions(&info);
+    if (info.output_components < 1 || info.output_components > 4)
+        return FileOpenFailed;
+    if (!LibraryImageSizeIsSane(info.output_width, info.output_height, 1))
+        return FileNoMemory;
+    // Missing data is made up by the library (grey, after a warning), so a
+    // short file claiming a huge picture would be decoded into gigabytes.
+    uint64_t decoded = uint64_t(info.output_width) * info.output_height * info.output_components;
+    if (!DecodedSizeIsPlausible(decoded, fileSize))
+        return FileBadArgument;
+    image.width = static_cast<int>(info.output_width);
+    image.height = static_cast<int>(info.output_height);
+    image.channelCount = info.output_components;
+    image.sampleType = SampleU8;
+    image.jpegQuality = 75;
+    image.resolutionDpi = ResolutionFromDensity(info);
+    image.jpegSubsampling = SubsamplingCode(info.comp_info[0]);
+    return FileOk;
+}
+
+// Decodes into job->image, or only describes it. Only plain locals: the
+// error trap jumps back here.
 FileResult DecodeJpeg(JpegReadJob* job)
 {
     jpeg_decompress_struct* info = &job->info;
@@ -67,24 +108,19 @@ FileResult DecodeJpeg(JpegReadJob* job)
     info->err = InstallJpegErrorTrap(job->trap);
     jpeg_create_decompress(info);
     job->created = true;
+    job->progress.progress_monitor = LimitScans;
+    info->progress = &job->progress;
     jpeg_stdio_src(info, job->file);
     jpeg_read_header(info, TRUE);
-    if (!LibraryImageSizeIsSane(info->image_width, info->image_height, 1))
-        return FileNoMemory;
-    jpeg_start_decompress(info);
-    if (info->output_components < 1 || info->output_components > 4)
-        return FileOpenFailed;
-
     CImage& image = *job->image;
-    image.width = static_cast<int>(info->output_width);
-    image.height = static_cast<int>(info->output_height);
-    image.channelCount = info->output_components;
-    image.sampleType = SampleU8;
-    image.jpegQuality = 75;
-    image.resolutionDpi = ResolutionFromDensity(*info);
-    image.jpegSubsampling = SubsamplingCode(info->comp_info[0]);
-    if (!LibraryImageSizeIsSane(info->output_width, info->output_height, 1))
-        return FileNoMemory;
+    if (FileResult described = DescribeImage(*info, job->fileSize, image); described != FileOk)
+        return described;
+    if (job->headerOnly)
+        return FileOk;
+    jpeg_start_decompress(info);
+    if (int(info->output_width) != image.width || int(info->output_height) != image.height
+        || info->output_components != image.channelCount)
+        return FileOpenFailed;
     image.AllocatePlanes();
     if (!image.HasPlanes())
         return FileNoMemory;
@@ -97,12 +133,10 @@ FileResult DecodeJpeg(JpegReadJob* job)
         size_t rowStart = size_t(info->output_scanline) * width;
         if (jpeg_read_scanlines(info, row, 1) != 1)
             return FileOpenFailed;
-        const JSAMPLE* samples = row[0];
-        for (int c = 0; c < channels; ++c) {
-            uint8_t* plane = image.Plane8(c) + rowStart;
-            for (size_t x = 0; x < width; ++x)
-                plane[x] = samples[x * channels + c];
-        }
+        uint8_t* planes[4] = {};
+        for (int c = 0; c < channels; ++c)
+            planes[c] = image.Plane8(c) + rowStart;
+        DeinterleaveRow8(row[0], channels, width, planes);
     }
     if (info->out_color_space == JCS_CMYK && channels == 4)
         ConvertInvertedCmykToRgb(image);
@@ -134,14 +168,18 @@ FileResult ReadJpegHeader(JpegInfoJob* job)
 
 } // namespace
 
-FileResult ReadJpeg(CImage& image, const char* path)
+namespace {
+
+FileResult ReadJpegFile(CImage& image, const char* path, bool headerOnly)
 {
-    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    FILE* file = OpenRegularFile(path);
     if (!file)
         return FileOpenFailed;
     JpegReadJob job;
     job.image = &image;
     job.file = file;
+    job.fileSize = static_cast<uint64_t>(std::max<int64_t>(OpenFileSize(file), 0));
+    job.headerOnly = headerOnly;
     FileResult result = DecodeJpeg(&job);
     if (job.created)
         jpeg_destroy_decompress(&job.info);
@@ -149,9 +187,15 @@ FileResult ReadJpeg(CImage& image, const char* path)
     return result;
 }
 
+} // namespace
+
+FileResult ReadJpeg(CImage& image, const char* path) { return ReadJpegFile(image, path, false); }
+
+FileResult DescribeJpegFile(CImage& image, const char* path) { return ReadJpegFile(image, path, true); }
+
 FileResult ReadJpegInfo(const char* path, int* width, int* height, int* channels)
 {
-    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    FILE* file = OpenRegularFile(path);
     if (!file)
         return FileOpenFailed;
     JpegInfoJob job;

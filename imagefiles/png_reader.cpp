@@ -1,8 +1,11 @@
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 #include "image/image.h"
+#include "imagefiles/file_bytes.h"
+#include "imagefiles/interleave.h"
 #include "imagefiles/library_formats.h"
 #include "imagefiles/library_limits.h"
 #include "imagefiles/png_error_trap.h"
@@ -17,6 +20,8 @@ struct PngReadJob {
     png_infop info = nullptr;
     uint8_t* pixels = nullptr; // all rows, one after another
     png_bytep* rows = nullptr;
+    uint64_t fileSize = 0;
+    bool headerOnly = false;
 };
 
 // Asks the library for whole bytes, RGB instead of a palette, 8-bit grey
@@ -36,26 +41,22 @@ void RequestTransformations(png_structp png, png_infop info)
     png_set_interlace_handling(png);
 }
 
-void Distribute(const PngReadJob& job, int channels, bool wide)
+// One decoded row into the planes; 16-bit samples arrive most significant
+// byte first.
+void DistributeRow(const png_byte* row, int y, CImage& image)
 {
-    CImage& image = *job.image;
     const size_t width = size_t(image.width);
-    for (int y = 0; y < image.height; ++y) {
-        const png_bytep row = job.rows[y];
-        const size_t rowStart = size_t(y) * width;
-        for (int c = 0; c < channels; ++c) {
-            if (wide) {
-                uint16_t* plane = image.Plane16(c) + rowStart;
-                for (size_t x = 0; x < width; ++x) {
-                    const png_byte* sample = row + (x * channels + c) * 2;
-                    plane[x] = static_cast<uint16_t>(sample[0] << 8 | sample[1]);
-                }
-            } else {
-                uint8_t* plane = image.Plane8(c) + rowStart;
-                for (size_t x = 0; x < width; ++x)
-                    plane[x] = row[x * channels + c];
-            }
-        }
+    const size_t rowStart = size_t(y) * width;
+    if (image.sampleType == SampleU16) {
+        uint16_t* planes[4] = {};
+        for (int c = 0; c < image.channelCount; ++c)
+            planes[c] = image.Plane16(c) + rowStart;
+        DeinterleaveRowBigEndian16(row, image.channelCount, width, planes);
+    } else {
+        uint8_t* planes[4] = {};
+        for (int c = 0; c < image.channelCount; ++c)
+            planes[c] = image.Plane8(c) + rowStart;
+        DeinterleaveRow8(row, image.channelCount, width, planes);
     }
 }
 
@@ -81,12 +82,18 @@ FileResult DecodePng(PngReadJob* job)
         return FileOpenFailed;
     if (!LibraryImageSizeIsSane(width, height, depth / 8))
         return FileNoMemory;
+    // Rows of zeros deflate about a thousand to one: a few megabytes could
+    // otherwise claim gigabytes and minutes of inflating.
+    if (!DecodedSizeIsPlausible(uint64_t(width) * height * channels * (depth / 8), job->fileSize))
+        return FileBadArgument;
 
     CImage& image = *job->image;
     image.width = static_cast<int>(width);
     image.height = static_cast<int>(height);
     image.channelCount = channels;
     image.sampleType = depth == 16 ? SampleU16 : SampleU8;
+    if (job->headerOnly)
+        return FileOk;
     image.AllocatePlanes();
     if (!image.HasPlanes())
         return FileNoMemory;
@@ -94,6 +101,19 @@ FileResult DecodePng(PngReadJob* job)
     const size_t rowBytes = png_get_rowbytes(png, info);
     if (rowBytes < size_t(width) * channels * (depth / 8))
         return FileOpenFailed;
+    if (png_get_interlace_type(png, info) == PNG_INTERLACE_NONE) {
+        // Row by row straight into the planes: one row of memory, not a copy
+        // of the whole image.
+        job->pixels = static_cast<uint8_t*>(std::malloc(rowBytes));
+        if (!job->pixels)
+            return FileNoMemory;
+        for (png_uint_32 y = 0; y < height; ++y) {
+            png_read_row(png, job->pixels, nullptr);
+            DistributeRow(job->pixels, int(y), image);
+        }
+        return FileOk;
+    }
+    // Interlaced passes revisit every row: they need the whole image at once.
     job->pixels = static_cast<uint8_t*>(std::malloc(rowBytes * height));
     job->rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * height));
     if (!job->pixels || !job->rows)
@@ -101,7 +121,8 @@ FileResult DecodePng(PngReadJob* job)
     for (png_uint_32 y = 0; y < height; ++y)
         job->rows[y] = job->pixels + y * rowBytes;
     png_read_image(png, job->rows);
-    Distribute(*job, channels, depth == 16);
+    for (png_uint_32 y = 0; y < height; ++y)
+        DistributeRow(job->rows[y], int(y), image);
     return FileOk;
 }
 
@@ -123,14 +144,18 @@ FileResult ReadPngHeader(PngInfoJob* job)
 
 } // namespace
 
-FileResult ReadPng(CImage& image, const char* path)
+namespace {
+
+FileResult ReadPngFile(CImage& image, const char* path, bool headerOnly)
 {
-    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    FILE* file = OpenRegularFile(path);
     if (!file)
         return FileOpenFailed;
     PngReadJob job;
     job.image = &image;
     job.file = file;
+    job.fileSize = static_cast<uint64_t>(std::max<int64_t>(OpenFileSize(file), 0));
+    job.headerOnly = headerOnly;
     job.png = CreateSilentPngReader();
     job.info = job.png ? png_create_info_struct(job.png) : nullptr;
     FileResult result = job.info ? DecodePng(&job) : FileNoMemory;
@@ -141,9 +166,15 @@ FileResult ReadPng(CImage& image, const char* path)
     return result;
 }
 
+} // namespace
+
+FileResult ReadPng(CImage& image, const char* path) { return ReadPngFile(image, path, false); }
+
+FileResult DescribePngFile(CImage& image, const char* path) { return ReadPngFile(image, path, true); }
+
 FileResult ReadPngInfo(const char* path, int* width, int* height, int* channels)
 {
-    FILE* file = path ? std::fopen(path, "rb") : nullptr;
+    FILE* file = OpenRegularFile(path);
     if (!file)
         return FileOpenFailed;
     PngInfoJob job;

@@ -1,10 +1,15 @@
+#include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <memory>
+#include <new>
 #include <cstring>
 
 #include "image/image.h"
 #include "imagefiles/byte_cursor.h"
 #include "imagefiles/file_bytes.h"
 #include "imagefiles/format_readers.h"
+#include "imagefiles/interleave.h"
 #include "imagefiles/sanity_gate.h"
 
 namespace {
@@ -66,13 +71,13 @@ FileResult ParseHeader(ByteCursor cursor, char magicDigit, PnmHeader& header)
 
 char MagicDigit(int channels) { return channels == 3 ? '6' : '5'; }
 
-} // namespace
-
-FileResult DecodePnm(CImage& image, const uint8_t* data, size_t size, int channels)
+// Everything a decode sets except the planes, from the header at the start
+// of `data` and the size of the whole file.
+FileResult DescribePnm(const uint8_t* data, size_t size, uint64_t fileSize, int channels, PnmHeader& header,
+    CImage& image)
 {
     if (channels != 1 && channels != 3)
         return FileBadArgument;
-    PnmHeader header;
     ByteCursor cursor(data, size < kMaxHeaderBytes ? size : kMaxHeaderBytes);
     if (FileResult result = ParseHeader(cursor, MagicDigit(channels), header); result != FileOk)
         return result;
@@ -82,29 +87,75 @@ FileResult DecodePnm(CImage& image, const uint8_t* data, size_t size, int channe
         gate != FileOk)
         return gate;
     uint64_t samples = uint64_t(header.width) * uint64_t(header.height);
-    if (CheckDeclaredSize(samples * channels * bytesPerSample, size - header.dataOffset) != FileOk)
+    if (header.dataOffset > fileSize
+        || CheckDeclaredSize(samples * channels * bytesPerSample, fileSize - header.dataOffset) != FileOk)
         return FileBadArgument;
-
     image.width = header.width;
     image.height = header.height;
     image.channelCount = channels;
     image.sampleType = sampleType;
+    return FileOk;
+}
+
+size_t PnmRowBytes(const CImage& image)
+{
+    return size_t(image.width) * image.channelCount * CImage::BytesPerSample(image.sampleType);
+}
+
+// Samples are interleaved per pixel, 16-bit ones most significant byte
+// first; they keep their values (no scaling to the maximum).
+void DecodePnmRows(const uint8_t* in, int firstRow, int rows, CImage& image)
+{
+    const size_t width = size_t(image.width);
+    const size_t rowBytes = PnmRowBytes(image);
+    for (int y = firstRow; y < firstRow + rows; ++y, in += rowBytes) {
+        const size_t rowStart = size_t(y) * width;
+        if (image.sampleType == SampleU8) {
+            uint8_t* planes[3] = {};
+            for (int c = 0; c < image.channelCount; ++c)
+                planes[c] = image.Plane8(c) + rowStart;
+            DeinterleaveRow8(in, image.channelCount, width, planes);
+        } else {
+            uint16_t* planes[3] = {};
+            for (int c = 0; c < image.channelCount; ++c)
+                planes[c] = image.Plane16(c) + rowStart;
+            DeinterleaveRowBigEndian16(in, image.channelCount, width, planes);
+        }
+    }
+}
+
+// The samples a chunk of rows at a time, straight from the file into the
+// planes: no copy of the whole file is ever held.
+FileResult StreamPnm(FILE* file, size_t dataOffset, CImage& image)
+{
+    constexpr size_t kChunkBytes = size_t(1) << 20;
+    const size_t rowBytes = PnmRowBytes(image);
+    const int rowsPerChunk = static_cast<int>(std::max<size_t>(1, kChunkBytes / rowBytes));
+    std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[rowBytes * rowsPerChunk]);
+    if (!chunk)
+        return FileNoMemory;
+    if (fseeko(file, static_cast<off_t>(dataOffset), SEEK_SET) != 0)
+        return FileOpenFailed;
+    for (int y = 0; y < image.height; y += rowsPerChunk) {
+        int rows = std::min(rowsPerChunk, image.height - y);
+        if (std::fread(chunk.get(), rowBytes, rows, file) != size_t(rows))
+            return FileOpenFailed;
+        DecodePnmRows(chunk.get(), y, rows, image);
+    }
+    return FileOk;
+}
+
+} // namespace
+
+FileResult DecodePnm(CImage& image, const uint8_t* data, size_t size, int channels)
+{
+    PnmHeader header;
+    if (FileResult described = DescribePnm(data, size, size, channels, header, image); described != FileOk)
+        return described;
     image.AllocatePlanes();
     if (!image.HasPlanes())
         return FileNoMemory;
-    // Samples are interleaved per pixel, 16-bit ones most significant byte
-    // first; they keep their values (no scaling to the maximum).
-    const uint8_t* in = data + header.dataOffset;
-    for (size_t i = 0; i < samples; ++i) {
-        for (int c = 0; c < channels; ++c) {
-            if (sampleType == SampleU8) {
-                image.Plane8(c)[i] = *in++;
-            } else {
-                image.Plane16(c)[i] = static_cast<uint16_t>(in[0] << 8 | in[1]);
-                in += 2;
-            }
-        }
-    }
+    DecodePnmRows(data + header.dataOffset, 0, image.height, image);
     return FileOk;
 }
 
@@ -123,20 +174,41 @@ namespace {
 
 FileResult ReadPnm(CImage& image, const char* path, int channels)
 {
-    FileBytes file;
-    if (FileResult result = ReadFileBytes(path, file); result != FileOk)
-        return result;
-    return DecodePnm(image, file.data.get(), file.size, channels);
+    FILE* file = OpenRegularFile(path);
+    if (!file)
+        return FileOpenFailed;
+    uint8_t head[kMaxHeaderBytes];
+    const int64_t fileSize = OpenFileSize(file);
+    const size_t got = std::fread(head, 1, sizeof head, file);
+    PnmHeader header;
+    FileResult result = fileSize < 0 ? FileOpenFailed
+                                     : DescribePnm(head, got, uint64_t(fileSize), channels, header, image);
+    if (result == FileOk) {
+        image.AllocatePlanes();
+        result = image.HasPlanes() ? StreamPnm(file, header.dataOffset, image) : FileNoMemory;
+    }
+    std::fclose(file);
+    return result;
+}
+
+FileResult DescribePnmFile(CImage& image, const char* path, int channels)
+{
+    uint8_t head[kMaxHeaderBytes];
+    size_t got = 0;
+    uint64_t fileSize = 0;
+    if (ReadFileHead(path, head, sizeof head, &got, &fileSize) != FileOk)
+        return FileOpenFailed;
+    PnmHeader header;
+    return DescribePnm(head, got, fileSize, channels, header, image);
 }
 
 FileResult ReadPnmInfo(const char* path, int channels, int* width, int* height, int* channelsOut)
 {
-    FILE* file = std::fopen(path, "rb");
-    if (!file)
-        return FileOpenFailed;
     uint8_t head[kMaxHeaderBytes];
-    size_t got = std::fread(head, 1, sizeof head, file);
-    std::fclose(file);
+    size_t got = 0;
+    uint64_t fileSize = 0;
+    if (ReadFileHead(path, head, sizeof head, &got, &fileSize) != FileOk)
+        return FileOpenFailed;
     FileResult result = DecodePnmInfo(head, got, channels, width, height);
     if (result == FileOk)
         *channelsOut = channels;
@@ -147,6 +219,9 @@ FileResult ReadPnmInfo(const char* path, int channels, int* width, int* height, 
 
 FileResult ReadPgm(CImage& image, const char* path) { return ReadPnm(image, path, 1); }
 FileResult ReadPpm(CImage& image, const char* path) { return ReadPnm(image, path, 3); }
+
+FileResult DescribePgmFile(CImage& image, const char* path) { return DescribePnmFile(image, path, 1); }
+FileResult DescribePpmFile(CImage& image, const char* path) { return DescribePnmFile(image, path, 3); }
 
 FileResult ReadPgmInfo(const char* path, int* width, int* height, int* channels)
 {

@@ -1,6 +1,8 @@
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "image/image.h"
 #include "imagefiles/byte_cursor.h"
@@ -14,6 +16,8 @@ constexpr uint16_t kModeGreyscale = 1;
 constexpr uint16_t kModeRgb = 3;
 constexpr uint16_t kCompressionRaw = 0;
 constexpr uint16_t kCompressionPackBits = 1;
+// Signature, version, reserved bytes, channels, height, width, depth, mode.
+constexpr size_t kHeaderBytes = 26;
 // A two-byte PackBits run yields at most 128 bytes.
 constexpr uint64_t kPackBitsMaxExpansion = 64;
 
@@ -132,14 +136,9 @@ FileResult CheckPackBitsCounts(ByteCursor counts, uint64_t available, const Plan
     return total <= available ? FileOk : FileOpenFailed;
 }
 
-} // namespace
-
-FileResult DecodePsd(CImage& image, const uint8_t* data, size_t size)
+// The image a header describes, before the sections are walked.
+FileResult CheckHeader(const PsdHeader& header, PlaneLayout& layout, CImage& image)
 {
-    ByteCursor cursor(data, size);
-    PsdHeader header;
-    if (!ParseHeader(cursor, header))
-        return FileBadArgument;
     if ((header.depth != 8 && header.depth != 16)
         || (header.colourMode != kModeGreyscale && header.colourMode != kModeRgb))
         return FileBadArgument;
@@ -150,32 +149,57 @@ FileResult DecodePsd(CImage& image, const uint8_t* data, size_t size)
     if (FileResult gate = CheckImageGeometry(header.width, header.height, channels, bytesPerSample);
         gate != FileOk)
         return gate;
-    uint16_t compression = 0;
-    if (!(SkipSection(cursor) && SkipSection(cursor) && SkipSection(cursor) && cursor.ReadBe16(compression)))
-        return FileBadArgument;
-
-    PlaneLayout layout { channels, header.height, uint64_t(header.width) * bytesPerSample };
-    ByteCursor counts;
-    if (compression == kCompressionRaw) {
-        if (CheckDeclaredSize(channels * layout.height * layout.rowBytes, cursor.Remaining()) != FileOk)
-            return FileBadArgument;
-    } else if (compression == kCompressionPackBits) {
-        // One count per row of every stored channel, read or not.
-        uint64_t tableBytes = uint64_t(header.storedChannels) * header.height * 2;
-        if (CheckDeclaredSize(tableBytes, cursor.Remaining()) != FileOk)
-            return FileBadArgument;
-        counts = cursor.Sub(cursor.Position(), tableBytes);
-        cursor.Skip(tableBytes);
-        if (FileResult check = CheckPackBitsCounts(counts, cursor.Remaining(), layout); check != FileOk)
-            return check;
-    } else {
-        return FileBadArgument;
-    }
-
+    layout = { channels, header.height, uint64_t(header.width) * bytesPerSample };
     image.width = static_cast<int>(header.width);
     image.height = static_cast<int>(header.height);
     image.channelCount = channels;
     image.sampleType = sampleType;
+    return FileOk;
+}
+
+// One count per row of every stored channel, read or not.
+uint64_t CountTableBytes(const PsdHeader& header) { return uint64_t(header.storedChannels) * header.height * 2; }
+
+// Whether the image data after the compression field can fill the planes:
+// `counts` holds the row count table of PackBits data, `available` the bytes
+// that follow it (or follow the compression field for raw data).
+FileResult CheckImageData(uint16_t compression, const PlaneLayout& layout, ByteCursor counts, uint64_t available)
+{
+    if (compression == kCompressionRaw)
+        return CheckDeclaredSize(layout.channels * layout.height * layout.rowBytes, available) != FileOk
+            ? FileBadArgument
+            : FileOk;
+    if (compression == kCompressionPackBits)
+        return CheckPackBitsCounts(counts, available, layout);
+    return FileBadArgument;
+}
+
+} // namespace
+
+FileResult DecodePsd(CImage& image, const uint8_t* data, size_t size)
+{
+    ByteCursor cursor(data, size);
+    PsdHeader header;
+    PlaneLayout layout {};
+    if (!ParseHeader(cursor, header))
+        return FileBadArgument;
+    if (FileResult checked = CheckHeader(header, layout, image); checked != FileOk)
+        return checked;
+    uint16_t compression = 0;
+    if (!(SkipSection(cursor) && SkipSection(cursor) && SkipSection(cursor) && cursor.ReadBe16(compression)))
+        return FileBadArgument;
+    ByteCursor counts;
+    if (compression == kCompressionPackBits) {
+        uint64_t tableBytes = CountTableBytes(header);
+        if (CheckDeclaredSize(tableBytes, cursor.Remaining()) != FileOk)
+            return FileBadArgument;
+        counts = cursor.Sub(cursor.Position(), tableBytes);
+        cursor.Skip(tableBytes);
+    }
+    if (FileResult check = CheckImageData(compression, layout, counts, cursor.Remaining()); check != FileOk)
+        return check;
+    const int channels = layout.channels;
+    const int sampleType = image.sampleType;
     image.AllocatePlanes();
     if (!image.HasPlanes())
         return FileNoMemory;
@@ -209,11 +233,70 @@ FileResult ReadPsd(CImage& image, const char* path)
 
 FileResult ReadPsdInfo(const char* path, int* width, int* height, int* channels)
 {
-    FILE* file = std::fopen(path, "rb");
+    uint8_t head[kHeaderBytes];
+    size_t got = 0;
+    uint64_t fileSize = 0;
+    if (ReadFileHead(path, head, sizeof head, &got, &fileSize) != FileOk)
+        return FileOpenFailed;
+    return DecodePsdInfo(head, got, width, height, channels);
+}
+
+namespace {
+
+// Reads `count` bytes at the file's position into `out`; false when it ends first.
+bool ReadExactly(FILE* file, uint8_t* out, size_t count) { return std::fread(out, 1, count, file) == count; }
+
+// The same walk as DecodePsd, with only the header, the section lengths and
+// the row count table read from the file.
+FileResult DescribePsdStream(FILE* file, uint64_t fileSize, CImage& image)
+{
+    uint8_t head[kHeaderBytes];
+    PsdHeader header;
+    PlaneLayout layout {};
+    if (!ReadExactly(file, head, sizeof head))
+        return FileBadArgument;
+    ByteCursor headCursor(head, sizeof head);
+    if (!ParseHeader(headCursor, header))
+        return FileBadArgument;
+    if (FileResult checked = CheckHeader(header, layout, image); checked != FileOk)
+        return checked;
+    uint64_t position = kHeaderBytes;
+    for (int section = 0; section < 3; ++section) {
+        uint8_t length[4];
+        if (!ReadExactly(file, length, 4))
+            return FileBadArgument;
+        uint64_t skip = uint64_t(length[0]) << 24 | length[1] << 16 | length[2] << 8 | length[3];
+        position += 4 + skip;
+        if (position > fileSize || fseeko(file, static_cast<off_t>(position), SEEK_SET) != 0)
+            return FileBadArgument;
+    }
+    uint8_t compressionBytes[2];
+    if (!ReadExactly(file, compressionBytes, 2))
+        return FileBadArgument;
+    position += 2;
+    const uint16_t compression = static_cast<uint16_t>(compressionBytes[0] << 8 | compressionBytes[1]);
+    std::vector<uint8_t> table;
+    if (compression == kCompressionPackBits) {
+        uint64_t tableBytes = CountTableBytes(header);
+        if (CheckDeclaredSize(tableBytes, fileSize - position) != FileOk)
+            return FileBadArgument;
+        table.resize(tableBytes);
+        if (!ReadExactly(file, table.data(), table.size()))
+            return FileBadArgument;
+        position += tableBytes;
+    }
+    return CheckImageData(compression, layout, ByteCursor(table.data(), table.size()), fileSize - position);
+}
+
+} // namespace
+
+FileResult DescribePsdFile(CImage& image, const char* path)
+{
+    FILE* file = OpenRegularFile(path);
     if (!file)
         return FileOpenFailed;
-    uint8_t head[26];
-    size_t got = std::fread(head, 1, sizeof head, file);
+    int64_t size = OpenFileSize(file);
+    FileResult result = size < 0 ? FileOpenFailed : DescribePsdStream(file, uint64_t(size), image);
     std::fclose(file);
-    return DecodePsdInfo(head, got, width, height, channels);
+    return result;
 }

@@ -70,11 +70,12 @@ void CopyLine(const uint8_t* in, const RawScanGeometry& g, CImage& image, int ch
 
 } // namespace
 
-FileResult DecodeRawScan(CImage& image, const uint8_t* data, size_t size)
+namespace {
+
+// Everything a decode sets except the planes, from the parsed header and the
+// size of the whole file.
+FileResult DescribeRawScan(const RawScanHeader& header, uint64_t fileSize, CImage& image)
 {
-    RawScanHeader header;
-    if (!ParseRawScanHeader(data, size, header))
-        return FileBadArgument;
     RawScanGeometry g = GeometryOf(header);
     if (header.statusBytes < 0 || header.imagePixels < 0 || header.headerLength < 0)
         return FileBadArgument;
@@ -88,15 +89,30 @@ FileResult DecodeRawScan(CImage& image, const uint8_t* data, size_t size)
     uint64_t viewBytes = uint64_t(g.lineSamples) * g.bytesPerSample;
     uint64_t lineBytes = viewBytes * g.storedViews;
     uint64_t needed = header.totalColumns ? lineBytes * (header.totalColumns - 1) + viewBytes * g.channels : 0;
-    if (uint64_t(header.headerLength) > size || CheckDeclaredSize(needed, size - header.headerLength) != FileOk)
+    if (uint64_t(header.headerLength) > fileSize
+        || CheckDeclaredSize(needed, fileSize - header.headerLength) != FileOk)
         return FileBadArgument;
-
     image.sampleType = g.sampleType;
     image.marginWidth = static_cast<int>(g.statusSamples);
     image.marginSide = 0;
     image.width = static_cast<int>(g.lineSamples);
     image.height = header.totalColumns;
     image.channelCount = g.channels;
+    return FileOk;
+}
+
+} // namespace
+
+FileResult DecodeRawScan(CImage& image, const uint8_t* data, size_t size)
+{
+    RawScanHeader header;
+    if (!ParseRawScanHeader(data, size, header))
+        return FileBadArgument;
+    if (FileResult described = DescribeRawScan(header, size, image); described != FileOk)
+        return described;
+    const RawScanGeometry g = GeometryOf(header);
+    const uint64_t viewBytes = uint64_t(g.lineSamples) * g.bytesPerSample;
+    const uint64_t lineBytes = viewBytes * g.storedViews;
     image.AllocatePlanes();
     if (!image.HasPlanes())
         return FileNoMemory;
@@ -138,9 +154,23 @@ FileResult ReadRawScan(CImage& image, const char* path)
     return DecodeRawScan(image, file.data.get(), file.size);
 }
 
+FileResult DescribeRawScanFile(CImage& image, const char* path)
+{
+    FILE* file = OpenRegularFile(path);
+    if (!file)
+        return FileOpenFailed;
+    RawScanHeader header;
+    bool magic = ReadRawScanHeader(file, header);
+    int64_t size = OpenFileSize(file);
+    std::fclose(file);
+    if (!magic || size < 0)
+        return FileBadArgument;
+    return DescribeRawScan(header, uint64_t(size), image);
+}
+
 FileResult ReadRawScanInfo(const char* path, int* width, int* height, int* channels)
 {
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = OpenRegularFile(path);
     if (!file)
         return FileOpenFailed;
     RawScanHeader header;

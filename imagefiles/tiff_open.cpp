@@ -2,6 +2,10 @@
 
 #include <mutex>
 
+#include <cstring>
+#include <unistd.h>
+
+#include "imagefiles/file_bytes.h"
 #include "imagefiles/library_limits.h"
 
 namespace {
@@ -38,10 +42,27 @@ TIFF* OpenTiffSilently(const char* path, const char* mode)
     TIFFOpenOptionsSetWarningHandlerExtR(options, IgnoreMessage, nullptr);
     // The library's own buffers (strip tables, codec state) are bounded like ours.
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(kMaxLibraryPlaneBytes));
-    TIFF* tiff = TIFFOpenExt(path, mode, options);
+    TIFF* tiff = nullptr;
+    if (std::strcmp(mode, "r") == 0) {
+        // Read through a descriptor we opened ourselves, so that a FIFO is
+        // refused instead of waited on; the library closes it.
+        int fd = OpenRegularFileDescriptor(path);
+        tiff = fd < 0 ? nullptr : TIFFFdOpenExt(fd, path, mode, options);
+        if (fd >= 0 && !tiff)
+            close(fd);
+    } else {
+        tiff = TIFFOpenExt(path, mode, options);
+    }
     TIFFOpenOptionsFree(options);
     return tiff;
 #else
+    if (std::strcmp(mode, "r") == 0) {
+        int fd = OpenRegularFileDescriptor(path);
+        TIFF* tiff = fd < 0 ? nullptr : TIFFFdOpen(fd, path, mode);
+        if (fd >= 0 && !tiff)
+            close(fd);
+        return tiff;
+    }
     return TIFFOpen(path, mode);
 #endif
 }

@@ -1,9 +1,11 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <sys/stat.h>
 #include <vector>
 
 #include "image/image.h"
+#include "imagefiles/interleave.h"
 #include "imagefiles/library_formats.h"
 #include "imagefiles/library_limits.h"
 #include "imagefiles/tiff_open.h"
@@ -69,6 +71,19 @@ FileResult ReadLayout(TIFF* tiff, TiffLayout& layout)
     return FileOk;
 }
 
+// Rows [first, end) that no strip filled stay black rather than showing
+// stale memory; the planes are not cleared up front, so rows the strips do
+// fill are written once.
+void ZeroRows(CImage& image, uint32_t first, uint32_t end, int bytesPerSample)
+{
+    end = std::min(end, uint32_t(image.height));
+    if (first >= end)
+        return;
+    size_t rowBytes = size_t(image.width) * bytesPerSample;
+    for (int c = 0; c < image.channelCount; ++c)
+        std::memset(static_cast<uint8_t*>(image.GetPlane(c)) + first * rowBytes, 0, (end - first) * rowBytes);
+}
+
 // Reads encoded strip `strip` into the zeroed buffer; false on a read failure.
 bool ReadStrip(TIFF* tiff, uint32_t strip, std::vector<uint8_t>& buffer, tmsize_t stripSize)
 {
@@ -85,23 +100,34 @@ FileResult DecodeBilevel(TIFF* tiff, const TiffLayout& layout, CImage& image, st
     const uint8_t setBit = layout.photometric == PHOTOMETRIC_MINISBLACK ? 255 : 0;
     const uint8_t clearBit = 255 - setBit;
     const uint32_t strips = TIFFNumberOfStrips(tiff);
+    uint32_t covered = 0;
     for (uint32_t strip = 0, row0 = 0; strip < strips && row0 < layout.height; ++strip, row0 += layout.rowsPerStrip) {
         if (!ReadStrip(tiff, strip, buffer, stripSize))
             return FileBadArgument;
         uint32_t rows = std::min(layout.rowsPerStrip, layout.height - row0);
-        for (uint32_t r = 0; r < rows && (r + 1) * rowBytes <= size_t(stripSize); ++r) {
+        uint32_t r = 0;
+        for (; r < rows && (r + 1) * rowBytes <= size_t(stripSize); ++r) {
             const uint8_t* bits = buffer.data() + r * rowBytes;
             uint8_t* out = image.Plane8(0) + size_t(row0 + r) * layout.width;
             for (uint32_t x = 0; x < layout.width; ++x)
                 out[x] = (bits[x >> 3] & (0x80 >> (x & 7))) ? setBit : clearBit;
         }
+        ZeroRows(image, row0 + r, row0 + rows, 1);
+        covered = row0 + rows;
     }
+    ZeroRows(image, covered, layout.height, 1);
     return FileOk;
 }
 
 template <typename Sample>
 void ScatterRow(const uint8_t* row, int channels, uint32_t width, CImage& image, size_t rowStart)
 {
+    if constexpr (sizeof(Sample) == 1) {
+        uint8_t* planes[4] = {};
+        for (int c = 0; c < channels; ++c)
+            planes[c] = image.Plane8(c) + rowStart;
+        return DeinterleaveRow8(row, channels, width, planes);
+    }
     for (int c = 0; c < channels; ++c) {
         Sample* plane = static_cast<Sample*>(image.GetPlane(c)) + rowStart;
         for (uint32_t x = 0; x < width; ++x)
@@ -117,11 +143,13 @@ FileResult DecodeChunky(TIFF* tiff, const TiffLayout& layout, CImage& image, std
     const int channels = layout.samplesPerPixel;
     const size_t rowBytes = size_t(layout.width) * channels * (layout.bitsPerSample / 8);
     const uint32_t strips = TIFFNumberOfStrips(tiff);
+    uint32_t covered = 0;
     for (uint32_t strip = 0, row0 = 0; strip < strips && row0 < layout.height; ++strip, row0 += layout.rowsPerStrip) {
         if (!ReadStrip(tiff, strip, buffer, stripSize))
             return FileBadArgument;
         uint32_t rows = std::min(layout.rowsPerStrip, layout.height - row0);
-        for (uint32_t r = 0; r < rows && (r + 1) * rowBytes <= size_t(stripSize); ++r) {
+        uint32_t r = 0;
+        for (; r < rows && (r + 1) * rowBytes <= size_t(stripSize); ++r) {
             const uint8_t* row = buffer.data() + r * rowBytes;
             size_t rowStart = size_t(row0 + r) * layout.width;
             if (layout.bitsPerSample == 16)
@@ -129,7 +157,10 @@ FileResult DecodeChunky(TIFF* tiff, const TiffLayout& layout, CImage& image, std
             else
                 ScatterRow<uint8_t>(row, channels, layout.width, image, rowStart);
         }
+        ZeroRows(image, row0 + r, row0 + rows, layout.bitsPerSample / 8);
+        covered = row0 + rows;
     }
+    ZeroRows(image, covered, layout.height, layout.bitsPerSample / 8);
     return FileOk;
 }
 
@@ -173,14 +204,21 @@ void ConvertCmykToRgb(CImage& image, uint32_t n)
     }
 }
 
+bool HasColourMap(TIFF* tiff)
+{
+    uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+    return TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue) && red && green && blue;
+}
+
 // Replaces the index plane by three colour planes looked up in the colour map;
 // 8-bit planes take the high byte of each 16-bit entry.
 template <typename Sample>
 FileResult ExpandPalette(TIFF* tiff, CImage& image, int shift)
 {
-    uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
-    if (!TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue) || !red || !green || !blue)
+    if (!HasColourMap(tiff))
         return FileOk; // no map: the indices stay as grey
+    uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+    TIFFGetField(tiff, TIFFTAG_COLORMAP, &red, &green, &blue);
     const Sample* source = static_cast<const Sample*>(image.GetPlane(0));
     std::vector<Sample> indices(source, source + image.PixelCount());
     image.channelCount = 3;
@@ -218,9 +256,24 @@ FileResult ApplyPhotometric(TIFF* tiff, const TiffLayout& layout, CImage& image)
     return FileOk;
 }
 
-FileResult DecodeTiff(TIFF* tiff, CImage& image)
+// What the header promises against what the file can hold, before anything
+// is allocated: uncompressed strips must be in the file, and compressed ones
+// cannot expand beyond what any codec manages.
+bool StripsCanFill(TIFF* tiff, const TiffLayout& layout, uint64_t fileSize)
 {
-    TiffLayout layout;
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_COMPRESSION, &compression);
+    const uint64_t bits = uint64_t(layout.width) * layout.samplesPerPixel * layout.bitsPerSample;
+    const uint64_t decoded = (bits + 7) / 8 * layout.height;
+    if (compression == COMPRESSION_NONE)
+        return decoded <= fileSize;
+    return DecodedSizeIsPlausible(decoded, fileSize);
+}
+
+// Everything a read sets except the planes; the checks that keep a hostile
+// header from reaching an allocation.
+FileResult DescribeTiff(TIFF* tiff, TiffLayout& layout, uint64_t fileSize, CImage& image)
+{
     if (FileResult result = ReadLayout(tiff, layout); result != FileOk)
         return result;
     if (TIFFIsTiled(tiff))
@@ -228,25 +281,42 @@ FileResult DecodeTiff(TIFF* tiff, CImage& image)
     const int bytesPerSample = layout.bitsPerSample == 16 ? 2 : 1;
     if (!LibraryImageSizeIsSane(layout.width, layout.height, bytesPerSample))
         return FileNoMemory;
+    if (!StripsCanFill(tiff, layout, fileSize))
+        return FileBadArgument;
+    const tmsize_t stripSize = TIFFStripSize(tiff);
+    const tmsize_t bufferSize = std::max(stripSize, TIFFScanlineSize(tiff));
+    if (stripSize <= 0 || uint64_t(bufferSize) > kMaxLibraryPlaneBytes)
+        return FileBadArgument;
 
     image.width = static_cast<int>(layout.width);
     image.height = static_cast<int>(layout.height);
     image.channelCount = layout.samplesPerPixel;
     image.sampleType = layout.bitsPerSample == 16 ? SampleU16 : SampleU8;
     image.resolutionDpi = layout.resolutionDpi;
+    return FileOk;
+}
+
+// The channel count once ApplyPhotometric has run: a colour map turns one
+// index plane into three colour planes.
+int DecodedChannelCount(TIFF* tiff, const TiffLayout& layout)
+{
+    if (layout.bitsPerSample != 1 && layout.photometric == PHOTOMETRIC_PALETTE && layout.samplesPerPixel == 1
+        && HasColourMap(tiff))
+        return 3;
+    return layout.samplesPerPixel;
+}
+
+FileResult DecodeTiff(TIFF* tiff, uint64_t fileSize, CImage& image)
+{
+    TiffLayout layout;
+    if (FileResult result = DescribeTiff(tiff, layout, fileSize, image); result != FileOk)
+        return result;
     image.AllocatePlanes();
     if (!image.HasPlanes())
         return FileNoMemory;
-    // Rows that no strip covers stay black rather than showing stale memory.
-    for (int c = 0; c < image.channelCount; ++c)
-        std::memset(image.GetPlane(c), 0, image.PixelCount() * bytesPerSample);
 
     const tmsize_t stripSize = TIFFStripSize(tiff);
-    const tmsize_t scanlineSize = TIFFScanlineSize(tiff);
-    const tmsize_t bufferSize = std::max(stripSize, scanlineSize);
-    if (stripSize <= 0 || uint64_t(bufferSize) > kMaxLibraryPlaneBytes)
-        return FileBadArgument;
-    std::vector<uint8_t> buffer(static_cast<size_t>(bufferSize));
+    std::vector<uint8_t> buffer(static_cast<size_t>(std::max(stripSize, TIFFScanlineSize(tiff))));
 
     FileResult result;
     if (layout.bitsPerSample == 1)
@@ -260,6 +330,12 @@ FileResult DecodeTiff(TIFF* tiff, CImage& image)
     return ApplyPhotometric(tiff, layout, image);
 }
 
+uint64_t TiffFileSize(TIFF* tiff)
+{
+    struct stat info {};
+    return fstat(TIFFFileno(tiff), &info) == 0 && info.st_size > 0 ? uint64_t(info.st_size) : 0;
+}
+
 } // namespace
 
 FileResult ReadTiff(CImage& image, const char* path)
@@ -267,7 +343,20 @@ FileResult ReadTiff(CImage& image, const char* path)
     TIFF* tiff = path ? OpenTiffSilently(path, "r") : nullptr;
     if (!tiff)
         return FileOpenFailed;
-    FileResult result = DecodeTiff(tiff, image);
+    FileResult result = DecodeTiff(tiff, TiffFileSize(tiff), image);
+    TIFFClose(tiff);
+    return result;
+}
+
+FileResult DescribeTiffFile(CImage& image, const char* path)
+{
+    TIFF* tiff = path ? OpenTiffSilently(path, "r") : nullptr;
+    if (!tiff)
+        return FileOpenFailed;
+    TiffLayout layout;
+    FileResult result = DescribeTiff(tiff, layout, TiffFileSize(tiff), image);
+    if (result == FileOk)
+        image.channelCount = DecodedChannelCount(tiff, layout);
     TIFFClose(tiff);
     return result;
 }

@@ -54,7 +54,7 @@ CleanFileReport CleanImageFile(const CleanFileJob& job)
     LoadOutcome outcome = job.infrared == InfraredOff ? LoadWorkingImage(job.input.c_str(), source)
                                                       : LoadWorkingImageWithInfrared(job.input.c_str(), source, infrared);
     if (outcome == LoadUnreadable || outcome == LoadNoMemory) {
-        report.status = outcome == LoadNoMemory ? CleanFileNoMemory : CleanFileUnreadable;
+        report.status = outcome == LoadNoMemory ? CleanFileNoMemoryToOpen : CleanFileUnreadable;
         return report;
     }
     report.kind = source.kind;

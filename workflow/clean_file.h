@@ -48,6 +48,7 @@ enum CleanFileStatus : int {
     CleanFileSaveFailed = 4, // the writer of the output failed
     CleanFileMapSaveFailed = 5, // the output was written, the detection map was not
     CleanFileCancelled = 6,
+    CleanFileNoMemoryToOpen = 7, // the image itself does not fit in memory
 };
 
 // What happened, for the caller's report.

@@ -19,12 +19,14 @@ enum LoadOutcome : int {
     LoadAccepted = 0,
     LoadUnreadable = 1, // not loaded, or a channel arrangement that is refused
     LoadTooSmall = 2, // accepted, but the smaller side is 2 pixels or less
-    LoadNoMemory = 3, // the working planes could not be allocated
+    LoadNoMemory = 3, // the file's or the working planes could not be allocated
 };
 
 // The user-facing texts of the refusals, exactly as the desktop program shows them.
 inline constexpr const char* kUnreadableImageMessage = "Unable to read image file";
 inline constexpr const char* kTooSmallImageMessage = "The image file is too small.";
+// The command-line tool's text when an image's planes do not fit in memory.
+inline constexpr const char* kNoMemoryToOpenMessage = "Not enough memory to open this image";
 
 // An accepted image, ready for an engine. `working` always has 8-bit samples
 // and at least three planes; `lowBytes` exists only for the 16-bit kinds.

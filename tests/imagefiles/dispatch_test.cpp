@@ -146,3 +146,31 @@ TEST(ByteCursorReads, FailWithoutMovingAndNeverLeaveTheBytes)
 }
 
 } // namespace
+
+TEST(HeaderOnlyDescription, ReportsWhatAFullLoadWouldForEverySeedFile)
+{
+    // The fuzz seeds cover every reader's layouts (palettes, CMYK, 16 bits,
+    // planar, raw scan margins); `info` prints what the header alone gives.
+    namespace fs = std::filesystem;
+    const fs::path corpus = fs::path(SW_TEST_DATA_DIR).parent_path().parent_path() / "fuzz" / "corpus";
+    int compared = 0;
+    for (const char* format : { "bmp", "gif", "jpeg", "png", "pnm", "psd", "rawscan", "tiff" }) {
+        for (const auto& entry : fs::directory_iterator(corpus / format)) {
+            const std::string path = entry.path().string();
+            CImage full(0, 0, 0, SampleU8), described(0, 0, 0, SampleU8);
+            if (LoadImageFile(full, path.c_str(), 0) != FileOk)
+                continue;
+            ASSERT_EQ(LoadImageHeader(described, path.c_str()), FileOk) << path;
+            EXPECT_EQ(described.width, full.width) << path;
+            EXPECT_EQ(described.height, full.height) << path;
+            EXPECT_EQ(described.channelCount, full.channelCount) << path;
+            EXPECT_EQ(described.sampleType, full.sampleType) << path;
+            EXPECT_EQ(described.resolutionDpi, full.resolutionDpi) << path;
+            EXPECT_EQ(described.jpegSubsampling, full.jpegSubsampling) << path;
+            EXPECT_EQ(described.marginWidth, full.marginWidth) << path;
+            EXPECT_FALSE(described.HasPlanes()) << path;
+            ++compared;
+        }
+    }
+    EXPECT_GE(compared, 60);
+}

@@ -380,12 +380,18 @@ TEST_F(GifReading, FilesWithoutAnImageFail)
 
 TEST_F(GifReading, HugeImageWithLittleDataIsRefusedBeforeAllocating)
 {
-    GifFrame f { 65535, 65535, {} };
-    Bytes lzw { 0x00, 0x01 };
-    Bytes file = GifHeader();
-    PutFrame(file, f, &lzw);
-    EXPECT_EQ(Load(image, folder.Write("huge.gif", file)), FileOpenFailed);
-    EXPECT_EQ(image.planes[0], nullptr);
+    // A clear code and an end code claim the whole frame; padding after them
+    // must not buy more than a thousand pixels a byte.
+    const std::pair<GifFrame, size_t> bombs[] = { { { 65535, 65535, {} }, 2 }, { { 4096, 4096, {} }, 10000 } };
+    for (const auto& [frame, dataBytes] : bombs) {
+        Bytes lzw(dataBytes, 0);
+        lzw[0] = 0x00;
+        lzw[1] = 0x03;
+        Bytes file = GifHeader();
+        PutFrame(file, frame, &lzw);
+        EXPECT_EQ(Load(image, folder.Write("huge.gif", file)), FileOpenFailed) << frame.width;
+        EXPECT_EQ(image.planes[0], nullptr);
+    }
 }
 
 TEST_F(GifReading, DecodesAreIndependentOfEachOther)

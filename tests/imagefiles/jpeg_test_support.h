@@ -66,6 +66,7 @@ struct JpegRecipe {
     int lumaH = 2, lumaV = 2;
     int densityUnit = 0, xDensity = 1, yDensity = 1;
     const uint8_t* pixels = nullptr; // interleaved input rows
+    bool progressive = false;
 };
 
 inline bool WriteLibraryJpeg(const char* path, const JpegRecipe* recipe)
@@ -94,6 +95,8 @@ inline bool WriteLibraryJpeg(const char* path, const JpegRecipe* recipe)
     info.density_unit = uint8_t(recipe->densityUnit);
     info.X_density = uint16_t(recipe->xDensity);
     info.Y_density = uint16_t(recipe->yDensity);
+    if (recipe->progressive)
+        jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
         JSAMPROW row = const_cast<JSAMPROW>(recipe->pixels + size_t(info.next_scanline) * recipe->width * recipe->components);
