@@ -37,6 +37,8 @@ Dust parameters:
 Batch:
   --from-list FILE     read inputs from FILE, one per line ("-": standard input)
   --jobs N             images cleaned at once (default: one per core)
+  --threads N          threads sharing each image (default: the cores the
+                       jobs leave over, at least one); the output is the same
   --quiet              no progress, only errors
   --help               this text
 
@@ -129,6 +131,11 @@ bool ApplyValueOption(const std::string& name, const std::string& value, CleanOp
             error = "--jobs needs a whole number from 1 to 1024";
             return false;
         }
+    } else if (name == "--threads") {
+        if (!ParseBoundedInt(value, 1, 1024, o.threads)) {
+            error = "--threads needs a whole number from 1 to 1024";
+            return false;
+        }
     } else if (name == "--from-list") {
         o.fromList = value;
     } else {
@@ -141,7 +148,7 @@ bool ApplyValueOption(const std::string& name, const std::string& value, CleanOp
 bool IsValueOption(const std::string& name)
 {
     static const char* const names[] = { "-o", "--out-dir", "--format", "--map", "--dust-type", "--size",
-        "--amount", "--aggression", "--dpi", "--quality", "--jobs", "--from-list" };
+        "--amount", "--aggression", "--dpi", "--quality", "--jobs", "--threads", "--from-list" };
     for (const char* n : names)
         if (name == n)
             return true;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <iostream>
 #include <unistd.h>
 
@@ -59,8 +60,8 @@ std::string FailureText(const PlannedFile& file, const CleanFileReport& report)
 
 // Cleans one planned file through temporary files and moves the results into
 // place. Returns the failure text, empty on success.
-std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& options, ProgressDisplay& display,
-    int slot, DustParams& used)
+std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& options, int threads,
+    ProgressDisplay& display, int slot, DustParams& used)
 {
     if (!file.problem.empty())
         return file.input + ": not cleaned: " + file.problem;
@@ -68,6 +69,7 @@ std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& option
     job.input = file.input;
     job.overrides = OverridesFrom(options);
     job.jpegQuality = options.jpegQuality;
+    job.threads = threads;
     job.progress = [&display, slot](float fraction) { display.FileProgress(slot, fraction); };
     if (!CreateTemporaryBeside(file.output, job.output))
         return file.input + ": " + SaveFailedMessage(file.output);
@@ -125,6 +127,9 @@ int RunClean(const std::vector<std::string>& args)
 
     std::vector<PlannedFile> plan = PlanOutputs(options, inputs);
     int jobs = options.jobs > 0 ? options.jobs : DefaultJobCount();
+    // The cores the images cleaned at once leave over go to each image's tiles.
+    const int running = static_cast<int>(std::min<size_t>(static_cast<size_t>(jobs), plan.size()));
+    const int threads = options.threads > 0 ? options.threads : std::max(1, DefaultJobCount() / running);
     InstallInterruptCleanup();
     ProgressDisplay display(stderr, isatty(fileno(stderr)) != 0, options.quiet, plan.size(),
         static_cast<int>(std::min<size_t>(static_cast<size_t>(jobs), plan.size())));
@@ -133,7 +138,7 @@ int RunClean(const std::vector<std::string>& args)
         const PlannedFile& file = plan[index];
         display.FileStarted(slot, file.input);
         DustParams used;
-        std::string failure = CleanPlannedFile(file, options, display, slot, used);
+        std::string failure = CleanPlannedFile(file, options, threads, display, slot, used);
         if (failure.empty()) {
             display.FileSucceeded(slot, "cleaned " + file.input + " -> " + file.output + " (" + Describe(used) + ")");
         } else {

@@ -24,7 +24,7 @@ TEST(CliCleanOptions, AcceptsEveryOption)
 {
     Parsed p = Parse({ "a.tif", "b.png", "--out-dir", "out", "--format=png", "--maps", "--dust-type", "bright",
         "--size", "12", "--amount=30", "--aggression", "5", "--no-auto", "--dpi", "1200", "--quality", "medium",
-        "--jobs", "3", "--quiet", "--overwrite", "--", "-odd-name.tif" });
+        "--jobs", "3", "--threads=2", "--quiet", "--overwrite", "--", "-odd-name.tif" });
     ASSERT_TRUE(p.ok) << p.error;
     const CleanOptions& o = p.options;
     EXPECT_EQ(o.inputs, (std::vector<std::string> { "a.tif", "b.png", "-odd-name.tif" }));
@@ -39,6 +39,7 @@ TEST(CliCleanOptions, AcceptsEveryOption)
     EXPECT_EQ(o.dpi, 1200);
     EXPECT_EQ(o.jpegQuality, 40);
     EXPECT_EQ(o.jobs, 3);
+    EXPECT_EQ(o.threads, 2);
     EXPECT_TRUE(o.quiet);
     EXPECT_TRUE(o.overwrite);
 }
@@ -50,6 +51,7 @@ TEST(CliCleanOptions, DefaultsLeaveTheDerivedParametersAlone)
     EXPECT_FALSE(p.options.dustType || p.options.dustRadius || p.options.dustThreshold || p.options.aggression);
     EXPECT_FALSE(p.options.jpegQuality);
     EXPECT_EQ(p.options.jobs, 0);
+    EXPECT_EQ(p.options.threads, 0);
     EXPECT_EQ(p.options.mapPath, "map.png");
 }
 
@@ -85,6 +87,7 @@ TEST(CliCleanOptions, UsageErrors)
         { "a.tif", "--out-dir", "d", "--dust-type", "grey" },
         { "a.tif", "--out-dir", "d", "--jobs", "0" },
         { "a.tif", "--out-dir", "d", "--jobs" }, // missing value
+        { "a.tif", "--out-dir", "d", "--threads", "0" },
         { "a.tif", "--out-dir", "d", "--frobnicate" },
         { "a.tif", "--out-dir", "d", "--quiet=yes" },
     };
