@@ -2,7 +2,7 @@
 #   make         release build (build/release)
 #   make test    ASan/UBSan build and every test (build/asan)
 #   make tsan    ThreadSanitizer build and every engine test, the queue's included (build/tsan)
-#   make bench   release build of the benchmarks, a run of each, and OpenCV's median for reference
+#   make bench   release build of the benchmarks, a run of each, and OpenCV's median, and the pipeline ratios
 #   make fuzz    each fuzz target for FUZZ_SECONDS (default 60)
 #   make run     the desktop program on the bundled sample scan
 #   make install installs the release build under PREFIX (default /usr/local), staged under DESTDIR if set
@@ -25,7 +25,7 @@ BUILD_PACKAGES = build-essential cmake ninja-build pkg-config \
 TEST_PACKAGES = imagemagick libtiff-tools libjpeg-turbo-progs xvfb xauth parallel
 PACKAGES = $(BUILD_PACKAGES) $(TEST_PACKAGES)
 # Benchmark-only: OpenCV's median as the reference the engine is timed against.
-BENCH_PACKAGES = python3-opencv python3-numpy
+BENCH_PACKAGES = python3-opencv python3-numpy libvips-tools
 # The ecosystem's own checks of an installed package.
 PACKAGE_TEST_PACKAGES = desktop-file-utils appstream lintian man-db bash-completion xdotool
 
@@ -77,6 +77,7 @@ bench:
 	cmake --build build/bench -j $(JOBS)
 	@for b in build/bench/bench/bench_*; do [ -x $$b ] && $$b || exit 1; done
 	/usr/bin/python3 bench/opencv_median_reference.py
+	bench/pipeline_ratios.sh build/bench
 
 # libFuzzer targets need clang; they live in their own build tree.
 FUZZ_CONFIGURE = CC=clang-14 CXX=clang++-14 cmake -S fuzz -B build/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo

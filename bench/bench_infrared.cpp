@@ -78,7 +78,7 @@ void BM_AutomaticCorrection24MP(benchmark::State& state)
     const Scan& scan = TheScan();
     const DustParams params = FilmScanParams();
     for (auto _ : state) {
-        int r = CleanWholeImage(*scan.working, params, {}, nullptr, [](const CImage&, const CImage&) { return 0; });
+        int r = CleanWholeImage(*scan.working, params, 1, {}, nullptr, [](const CImage&, const CImage&) { return 0; });
         benchmark::DoNotOptimize(r);
     }
 }
@@ -95,7 +95,7 @@ void BM_InfraredCleaning24MP(benchmark::State& state)
             break;
         }
         int r = CleanWholeImage(
-            *scan.working, params, {}, nullptr, [](const CImage&, const CImage&) { return 0; }, &input);
+            *scan.working, params, 1, {}, nullptr, [](const CImage&, const CImage&) { return 0; }, &input);
         benchmark::DoNotOptimize(r);
     }
 }

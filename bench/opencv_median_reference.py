@@ -4,7 +4,10 @@ median of a 6000 x 4000 RGB picture made like the benchmark's scan, on one
 thread. Benchmark-only; needs python3-opencv and python3-numpy.
 
 Prints the best of three runs' thread CPU time in seconds, so that other load
-on the machine counts as little as it does for bench_engine."""
+on the machine counts as little as it does for bench_engine. Given an image
+file, medians that image instead (bench/pipeline_ratios.sh); with --seconds
+only the figure is printed."""
+import sys
 import time
 
 import cv2
@@ -27,14 +30,21 @@ def make_scan(width=6000, height=4000):
 
 def main():
     cv2.setNumThreads(1)
-    image = make_scan()
+    args = [a for a in sys.argv[1:] if a != "--seconds"]
+    image = cv2.imread(args[0], cv2.IMREAD_COLOR) if args else make_scan()
+    if image is None:
+        sys.exit(f"{args[0]}: not readable")
     best = None
     for _ in range(3):
         start = time.thread_time()
         cv2.medianBlur(image, 21)
         spent = time.thread_time() - start
         best = spent if best is None else min(best, spent)
-    print(f"opencv medianBlur 21x21, 6000x4000 RGB, one thread: {best:.3f} s CPU")
+    if "--seconds" in sys.argv:
+        print(f"{best:.3f}")
+    else:
+        height, width = image.shape[:2]
+        print(f"opencv medianBlur 21x21, {width}x{height} RGB, one thread: {best:.3f} s CPU")
 
 
 if __name__ == "__main__":

@@ -55,6 +55,8 @@ Batch:
                        is at least as new as the input: a re-run after a stop
                        only does what is left
   --jobs N             images cleaned at once (default: one per core)
+  --threads N          threads sharing each image (default: the cores the
+                       jobs leave over, at least one); the output is the same
   --quiet              no progress, only errors
   --help               this text
 
@@ -175,6 +177,11 @@ bool ApplyValueOption(const std::string& name, const std::string& value, CleanOp
         o.infraredPath = value;
     } else if (name == "--ir-sensitivity") {
         return bounded(1, 10, o.infraredSensitivity);
+    } else if (name == "--threads") {
+        if (!ParseBoundedInt(value, 1, 1024, o.threads)) {
+            error = "--threads needs a whole number from 1 to 1024";
+            return false;
+        }
     } else if (name == "--from-list") {
         o.fromList = value;
     } else if (name == "--shard") {
@@ -192,7 +199,7 @@ bool ApplyValueOption(const std::string& name, const std::string& value, CleanOp
 bool IsValueOption(const std::string& name)
 {
     static const char* const names[] = { "-o", "--out-dir", "--format", "--map", "--spots", "--spots-dir",
-        "--dust-type", "--size", "--amount", "--aggression", "--dpi", "--quality", "--jobs", "--from-list", "--shard",
+        "--dust-type", "--size", "--amount", "--aggression", "--dpi", "--quality", "--jobs", "--threads", "--from-list", "--shard",
         "--infrared", "--ir", "--ir-sensitivity" };
     for (const char* n : names)
         if (name == n)

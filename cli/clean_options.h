@@ -22,6 +22,7 @@ struct CleanOptions {
     int dpi = 0; // 0: the file's own resolution
     std::optional<int> jpegQuality; // 1..100 or 200; unset: 200 with the source's subsampling
     int jobs = 0; // 0: one per core
+    int threads = 0; // 0: the cores the jobs leave over, at least one
     bool quiet = false;
     bool overwrite = false;
     bool skipExisting = false; // skip an input whose outputs are at least as new as it

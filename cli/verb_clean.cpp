@@ -1,4 +1,5 @@
 #include <cerrno>
+#include <algorithm>
 #include <iostream>
 #include <unistd.h>
 
@@ -68,8 +69,8 @@ std::string FailureText(const PlannedFile& file, const CleanFileReport& report, 
 
 // Cleans one planned file through temporary files and moves the results into
 // place. Returns the failure text, empty on success.
-std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& options, ProgressDisplay& display,
-    int slot, DustParams& used, size_t& spotCount, std::string& infraredMessage)
+std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& options, int threads,
+    ProgressDisplay& display, int slot, DustParams& used, size_t& spotCount, std::string& infraredMessage)
 {
     if (!file.problem.empty())
         return file.input + ": not cleaned: " + file.problem;
@@ -80,6 +81,7 @@ std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& option
     job.infrared = static_cast<InfraredChoice>(options.infrared);
     job.infraredPath = options.infraredPath;
     job.infraredSensitivity = options.infraredSensitivity.value_or(kInfraredSensitivityDefault);
+    job.threads = threads;
     job.progress = [&display, slot](float fraction) { display.FileProgress(slot, fraction); };
     if (!CreateTemporaryBeside(file.output, job.output)) {
         int error = errno;
@@ -160,6 +162,9 @@ int RunClean(const std::vector<std::string>& args)
     if (plan.empty())
         return ExitOk;
     int jobs = options.jobs > 0 ? options.jobs : DefaultJobCount();
+    // The cores the images cleaned at once leave over go to each image's tiles.
+    const int running = static_cast<int>(std::min<size_t>(static_cast<size_t>(jobs), plan.size()));
+    const int threads = options.threads > 0 ? options.threads : std::max(1, DefaultJobCount() / running);
     InstallInterruptCleanup();
     ProgressDisplay display(stderr, isatty(fileno(stderr)) != 0, options.quiet, plan.size(),
         static_cast<int>(std::min<size_t>(static_cast<size_t>(jobs), plan.size())));
@@ -170,7 +175,7 @@ int RunClean(const std::vector<std::string>& args)
         DustParams used;
         size_t spotCount = 0;
         std::string infraredMessage;
-        std::string failure = CleanPlannedFile(file, options, display, slot, used, spotCount, infraredMessage);
+        std::string failure = CleanPlannedFile(file, options, threads, display, slot, used, spotCount, infraredMessage);
         if (failure.empty()) {
             display.FileSucceeded(slot, "cleaned " + file.input + " -> " + file.output + " ("
                     + Describe(used, infraredMessage) + "; " + SpotCountText(spotCount) + ")");

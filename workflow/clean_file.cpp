@@ -93,7 +93,7 @@ CleanFileReport CleanImageFile(const CleanFileJob& job)
     save.app1Length = app1.length;
 
     CleanFileStatus saved = CleanFileOk;
-    int result = CleanWholeImage(working, report.params, job.progress, job.cancel,
+    int result = CleanWholeImage(working, report.params, job.threads, job.progress, job.cancel,
         [&](const CImage& corrected, const CImage& detectionMap) {
             report.spots = LabelSpots({ &detectionMap, nullptr, &working, &corrected }, report.params.automation != 0);
             report.writerResult = SaveCorrectedImage(corrected, source, save);

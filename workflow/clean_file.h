@@ -33,6 +33,7 @@ struct CleanFileJob {
     std::string mapPath; // when not empty, the detection map as an 8-bit grey PNG
     DustOverrides overrides;
     std::optional<int> jpegQuality; // unset: "Same as Input" (200) with the source's subsampling
+    int threads = 1; // workers sharing the image's tiles
     std::function<void(float)> progress; // may be empty
     const std::atomic<bool>* cancel = nullptr;
     InfraredChoice infrared = InfraredAuto; // InfraredOff keeps the load and clean of files without a plane

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "engine/dust_engine.h"
+#include "engine/parallel_clean.h"
 
 namespace {
 
@@ -40,10 +41,34 @@ constexpr int kNoMemoryPassesWithoutProgress = 2000;
 
 } // namespace
 
-int CleanWholeImage(const CImage& working, const DustParams& params, const std::function<void(float)>& progress,
-    const std::atomic<bool>* cancel, const std::function<int(const CImage&, const CImage&)>& use,
-    const InfraredInput* infrared)
+namespace {
+
+int CleanOnThreads(const CImage& working, const DustParams& params, int threads,
+    const std::function<void(float)>& progress, const std::atomic<bool>* cancel,
+    const std::function<int(const CImage&, const CImage&)>& use)
 {
+    ParallelClean clean(working, kEngineTileSize);
+    if (!clean.Valid())
+        return WholeImageNoMemory;
+    switch (clean.Run(params, threads, cancel, progress)) {
+    case ParallelClean::Done:
+        return use(*clean.WorkImage(), *clean.DetectionMap());
+    case ParallelClean::Cancelled:
+        return WholeImageCancelled;
+    default:
+        return WholeImageNoMemory;
+    }
+}
+
+} // namespace
+
+int CleanWholeImage(const CImage& working, const DustParams& params, int threads,
+    const std::function<void(float)>& progress, const std::atomic<bool>* cancel,
+    const std::function<int(const CImage&, const CImage&)>& use, const InfraredInput* infrared)
+{
+    const bool infraredClean = infrared && infrared->plane && params.infrared != 0;
+    if (threads > 1 && !infraredClean)
+        return CleanOnThreads(working, params, threads, progress, cancel, use);
     WakeOnRegion listener;
     DustEngine engine(working, kEngineTileSize, &listener);
     if (!engine.WorkImage() || !engine.DetectionMap())

@@ -24,7 +24,7 @@ TEST(CliCleanOptions, AcceptsEveryOption)
 {
     Parsed p = Parse({ "a.tif", "b.png", "--out-dir", "out", "--format=png", "--maps", "--dust-type", "bright",
         "--size", "0", "--amount=30", "--aggression", "5", "--no-auto", "--dpi", "1200", "--quality", "medium",
-        "--jobs", "3", "--quiet", "--overwrite", "--shard", "3/8", "--skip-existing", "--", "-odd-name.tif" });
+        "--jobs", "3", "--threads=2", "--quiet", "--overwrite", "--shard", "3/8", "--skip-existing", "--", "-odd-name.tif" });
     ASSERT_TRUE(p.ok) << p.error;
     const CleanOptions& o = p.options;
     EXPECT_EQ(o.inputs, (std::vector<std::string> { "a.tif", "b.png", "-odd-name.tif" }));
@@ -39,6 +39,7 @@ TEST(CliCleanOptions, AcceptsEveryOption)
     EXPECT_EQ(o.dpi, 1200);
     EXPECT_EQ(o.jpegQuality, 40);
     EXPECT_EQ(o.jobs, 3);
+    EXPECT_EQ(o.threads, 2);
     EXPECT_TRUE(o.quiet);
     EXPECT_TRUE(o.overwrite);
     EXPECT_EQ(o.shardIndex, 3);
@@ -56,6 +57,7 @@ TEST(CliCleanOptions, DefaultsLeaveTheDerivedParametersAlone)
     EXPECT_EQ(p.options.shardIndex, 1);
     EXPECT_EQ(p.options.shardCount, 1);
     EXPECT_FALSE(p.options.skipExisting);
+    EXPECT_EQ(p.options.threads, 0);
     EXPECT_EQ(p.options.mapPath, "map.png");
 }
 
@@ -94,6 +96,7 @@ TEST(CliCleanOptions, UsageErrors)
         { "a.tif", "--out-dir", "d", "--dust-type", "grey" },
         { "a.tif", "--out-dir", "d", "--jobs", "0" },
         { "a.tif", "--out-dir", "d", "--jobs" }, // missing value
+        { "a.tif", "--out-dir", "d", "--threads", "0" },
         { "a.tif", "--out-dir", "d", "--frobnicate" },
         { "a.tif", "--out-dir", "d", "--quiet=yes" },
         { "a.tif", "--out-dir", "d", "--shard", "0/3" },

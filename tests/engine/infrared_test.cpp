@@ -39,7 +39,7 @@ Cleaned CleanWithInfrared(const CImage& dusty, const CImage& plane, const DustPa
     Cleaned out;
     out.image = std::make_unique<CImage>(dusty.width, dusty.height, 3, SampleU8);
     out.map = std::make_unique<CImage>(dusty.width, dusty.height, 1, SampleU8);
-    int r = CleanWholeImage(dusty, params, {}, nullptr,
+    int r = CleanWholeImage(dusty, params, 1, {}, nullptr,
         [&](const CImage& corrected, const CImage& map) {
             for (int c = 0; c < 3; ++c)
                 std::memcpy(out.image->Plane8(c), corrected.Plane8(c), corrected.PixelCount());

@@ -3,6 +3,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <cstdio>
+#include <thread>
 
 #include "engine/dust_engine.h"
 #include "imagefiles/image_file_types.h"
@@ -112,6 +114,57 @@ TEST(WorkflowCleanFile, OutputEqualsTheEngineForEveryKind)
         EXPECT_TRUE(got == Samples(*expected));
         // The dust was really corrected: the test would not notice a copy otherwise.
         EXPECT_NE(got, Samples(*original));
+    }
+}
+
+// Workers sharing the tiles of one image compute the median ahead in bands
+// and then write only their own tiles: the files must be those of the single
+// engine worker, at small and large radii and margins (the work rectangles of
+// neighbouring tiles overlap most at aggression 5) and without automation.
+TEST(WorkflowCleanFile, SharedTilesGiveTheSingleWorkerFiles)
+{
+    ScratchFolder folder;
+    std::string input = folder.File("in.tif");
+    // 3 × 3 tiles, the last row and column partial; the height is no multiple
+    // of the median bands nor of the coverage blocks.
+    auto original = DustyImage(700, 571, 3, SampleU8);
+    ASSERT_EQ(SaveTiff(*original, input.c_str(), 8, 5), FileOk);
+    auto bytesOf = [](const std::string& path) {
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        std::vector<char> bytes;
+        if (!f)
+            return bytes;
+        char block[65536];
+        for (size_t n; (n = std::fread(block, 1, sizeof block, f)) > 0;)
+            bytes.insert(bytes.end(), block, block + n);
+        std::fclose(f);
+        return bytes;
+    };
+    DustOverrides large;
+    large.dustRadius = 40;
+    large.aggression = 5;
+    DustOverrides off;
+    off.noAuto = true;
+    for (const DustOverrides& overrides : { DustOverrides {}, large, off }) {
+        std::vector<char> single, singleMap;
+        for (int threads : { 1, 2, 3 }) {
+            SCOPED_TRACE(testing::Message() << threads << " threads, radius " << overrides.dustRadius.value_or(0));
+            CleanFileJob job;
+            job.input = input;
+            job.output = folder.File("out" + std::to_string(threads) + ".bmp");
+            job.mapPath = folder.File("map" + std::to_string(threads) + ".png");
+            job.overrides = overrides;
+            job.threads = threads;
+            ASSERT_EQ(CleanImageFile(job).status, CleanFileOk);
+            if (threads == 1) {
+                single = bytesOf(job.output);
+                singleMap = bytesOf(job.mapPath);
+                ASSERT_FALSE(single.empty());
+                continue;
+            }
+            EXPECT_TRUE(bytesOf(job.output) == single);
+            EXPECT_TRUE(bytesOf(job.mapPath) == singleMap);
+        }
     }
 }
 

@@ -1,0 +1,67 @@
+#!/bin/sh
+# The pipeline's speed beside peers measured in the same run, on one
+# 6000 x 4000 8-bit RGB scan made from the bundled sample:
+#   - `speckwash-cli clean --jobs 1 --threads 1` PPM -> BMP at the defaults
+#     against OpenCV's single-threaded 21 x 21 medianBlur of the same image;
+#   - reading PPM, TIFF (none and LZW), PNG, JPEG (q 92) and BMP into the
+#     image model (bench's read_image) against `vips avg FILE`.
+# Each figure is the best of three runs' CPU seconds (user + system): the
+# machine is shared, and CPU time suffers from other load far less than wall
+# clock does. The ratios are ours / the peer's.
+#
+#   bench/pipeline_ratios.sh [BUILD_DIR]     (default build/bench)
+set -eu
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build/bench}
+cli=$build/cli/speckwash-cli
+reader=$build/bench/read_image
+for tool in "$cli" "$reader"; do
+  [ -x "$tool" ] || { echo "no $tool: build it first (make bench)" >&2; exit 2; }
+done
+command -v vips >/dev/null || { echo "vips not found (libvips-tools)" >&2; exit 2; }
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/speckwash-ratios-XXXXXX")
+trap 'rm -rf "$work"' EXIT INT TERM
+
+"$cli" convert "$root/resources/sample/sample-scan.tif" "$work/sample.bmp"
+python3 "$root/bench/make_bench_images.py" "$work/sample.bmp" "$work" 1 >/dev/null
+mv "$work/scan0.bmp" "$work/scan.bmp"
+vips copy "$work/scan.bmp" "$work/scan-vips.ppm"
+# Without the comment line vips writes after the magic number.
+python3 -c 'import sys
+src = open(sys.argv[1], "rb")
+magic = src.readline()
+line = src.readline()
+while line.startswith(b"#"):
+    line = src.readline()
+open(sys.argv[2], "wb").write(magic + line + src.read())' "$work/scan-vips.ppm" "$work/scan.ppm"
+rm "$work/scan-vips.ppm"
+vips copy "$work/scan.bmp" "$work/scan.tif"
+vips copy "$work/scan.bmp" "$work/scan-lzw.tif[compression=lzw]"
+vips copy "$work/scan.bmp" "$work/scan.png"
+vips copy "$work/scan.bmp" "$work/scan.jpg[Q=92]"
+
+# Best CPU seconds (user + system) of three runs of the command.
+cpu_best() {
+  best=""
+  for _ in 1 2 3; do
+    /usr/bin/time -f "%U %S" -o "$work/time" "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
+    spent=$(awk '{ printf "%.3f", $1 + $2 }' "$work/time")
+    best=$(awk -v a="$spent" -v b="$best" 'BEGIN { print (b == "" || a < b) ? a : b }')
+  done
+  echo "$best"
+}
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg), $(nproc) cores"
+ours=$(cpu_best "$cli" clean --quiet --overwrite --jobs 1 --threads 1 "$work/scan.ppm" -o "$work/out.bmp")
+peer=$(/usr/bin/python3 "$root/bench/opencv_median_reference.py" --seconds "$work/scan.ppm")
+printf '%-34s %7s s   %-28s %7s s   ratio %s (goal 0.65)\n' "clean --jobs 1 PPM -> BMP" "$ours" \
+  "opencv medianBlur 21x21" "$peer" "$(ratio "$ours" "$peer")"
+for file in scan.ppm scan.tif scan-lzw.tif scan.png scan.jpg scan.bmp; do
+  ours=$(cpu_best "$reader" "$work/$file")
+  peer=$(cpu_best vips avg "$work/$file")
+  printf '%-34s %7s s   %-28s %7s s   ratio %s (goal 1.2)\n' "read $file" "$ours" "vips avg" "$peer" \
+    "$(ratio "$ours" "$peer")"
+done
