@@ -21,6 +21,10 @@ Output:
   --map FILE           with -o: also write the detection map as an 8-bit
                        grey PNG the size of the image
   --maps               with --out-dir: write NAME.dustmap.png beside each output
+  --spots FILE         with -o: also write the list of corrected spots, largest
+                       first, as JSON (CSV when FILE ends in .csv)
+  --spots-dir DIR      with --out-dir: write each output's list as
+                       NAME.spots.json into DIR
   --overwrite          replace outputs that exist (inputs included)
   --quality Q          JPEG quality: low, medium, high, same (the input's own
                        tables, the default) or a number 1..100
@@ -101,6 +105,10 @@ bool ApplyValueOption(const std::string& name, const std::string& value, CleanOp
         o.format = value;
     } else if (name == "--map") {
         o.mapPath = value;
+    } else if (name == "--spots") {
+        o.spotsPath = value;
+    } else if (name == "--spots-dir") {
+        o.spotsDir = value;
     } else if (name == "--dust-type") {
         if (!ParseDustType(value, n)) {
             error = "--dust-type takes dark, bright or both";
@@ -140,8 +148,8 @@ bool ApplyValueOption(const std::string& name, const std::string& value, CleanOp
 
 bool IsValueOption(const std::string& name)
 {
-    static const char* const names[] = { "-o", "--out-dir", "--format", "--map", "--dust-type", "--size",
-        "--amount", "--aggression", "--dpi", "--quality", "--jobs", "--from-list" };
+    static const char* const names[] = { "-o", "--out-dir", "--format", "--map", "--spots", "--spots-dir",
+        "--dust-type", "--size", "--amount", "--aggression", "--dpi", "--quality", "--jobs", "--from-list" };
     for (const char* n : names)
         if (name == n)
             return true;
@@ -169,6 +177,14 @@ bool CheckCombination(const CleanOptions& o, std::string& error)
     }
     if (o.output.empty() && !o.mapPath.empty()) {
         error = "--map goes with -o; use --maps with --out-dir";
+        return false;
+    }
+    if (o.output.empty() && !o.spotsPath.empty()) {
+        error = "--spots goes with -o; use --spots-dir with --out-dir";
+        return false;
+    }
+    if (o.outDir.empty() && !o.spotsDir.empty()) {
+        error = "--spots-dir goes with --out-dir; use --spots with -o";
         return false;
     }
     if (o.inputs.empty() && o.fromList.empty()) {

@@ -12,6 +12,8 @@ struct CleanOptions {
     std::string format; // --format with --out-dir: bmp, jpg, png or tif; empty = from the input
     std::string mapPath; // --map with -o
     bool maps = false; // --maps with --out-dir
+    std::string spotsPath; // --spots with -o: the spot list, JSON or (.csv) CSV
+    std::string spotsDir; // --spots-dir with --out-dir: NAME.spots.json in that folder
     std::optional<int> dustType; // 0 dark, 1 bright, 2 both
     std::optional<int> dustRadius; // --size
     std::optional<int> dustThreshold; // --amount

@@ -53,6 +53,13 @@ std::string MapPathBeside(const std::string& output)
     return output.substr(0, output.size() - LowerExtension(output).size()) + ".dustmap.png";
 }
 
+std::string SpotsPathIn(const std::string& folder, const std::string& output)
+{
+    std::string name = BaseName(output);
+    name = name.substr(0, name.size() - LowerExtension(name).size());
+    return folder + (folder.empty() || folder.back() == '/' ? "" : "/") + name + ".spots.json";
+}
+
 std::vector<PlannedFile> PlanOutputs(const CleanOptions& options, const std::vector<std::string>& inputs)
 {
     std::vector<PlannedFile> plan;
@@ -63,6 +70,7 @@ std::vector<PlannedFile> PlanOutputs(const CleanOptions& options, const std::vec
         if (!options.output.empty()) {
             file.output = options.output;
             file.mapPath = options.mapPath;
+            file.spotsPath = options.spotsPath;
         } else {
             std::string folder = options.outDir;
             if (!folder.empty() && folder.back() != '/')
@@ -74,6 +82,8 @@ std::vector<PlannedFile> PlanOutputs(const CleanOptions& options, const std::vec
             file.output = PathForSaveType(file.output, type);
             if (options.maps)
                 file.mapPath = MapPathBeside(file.output);
+            if (!options.spotsDir.empty())
+                file.spotsPath = SpotsPathIn(options.spotsDir, file.output);
         }
         std::string extension = LowerExtension(file.output);
         bool writable = extension == ".bmp" || extension == ".jpg" || extension == ".png" || extension == ".tif";
@@ -85,10 +95,19 @@ std::vector<PlannedFile> PlanOutputs(const CleanOptions& options, const std::vec
             file.problem = file.output + ": exists (use --overwrite to replace it)";
         } else if (!file.mapPath.empty() && !options.overwrite && FileExists(file.mapPath)) {
             file.problem = file.mapPath + ": exists (use --overwrite to replace it)";
+        } else if (!file.spotsPath.empty() && (file.spotsPath == file.output || file.spotsPath == file.mapPath)) {
+            file.problem = file.spotsPath + ": named for both the spot list and another output";
+        } else if (!file.spotsPath.empty() && !options.overwrite && FileExists(file.spotsPath)) {
+            file.problem = file.spotsPath + ": exists (use --overwrite to replace it)";
         } else if (auto it = claimed.find(file.output); it != claimed.end()) {
             file.problem = file.output + ": also the output of " + plan[it->second].input;
+        } else if (auto spots = claimed.find(file.spotsPath); !file.spotsPath.empty() && spots != claimed.end()) {
+            // a.tif and a.png into one folder keep their formats but share a name.
+            file.problem = file.spotsPath + ": also the spot list of " + plan[spots->second].input;
         } else {
             claimed[file.output] = plan.size();
+            if (!file.spotsPath.empty())
+                claimed[file.spotsPath] = plan.size();
         }
         plan.push_back(file);
     }

@@ -9,6 +9,7 @@ struct PlannedFile {
     std::string input;
     std::string output;
     std::string mapPath; // empty: no detection map
+    std::string spotsPath; // empty: no spot list
     std::string problem; // non-empty: the file is not cleaned, and this says why
 };
 
@@ -20,9 +21,13 @@ std::string OutputExtensionFor(const std::string& input, const std::string& form
 // Where a detection map goes beside an output: NAME.dustmap.png.
 std::string MapPathBeside(const std::string& output);
 
+// Where --spots-dir puts an output's spot list: DIR/NAME.spots.json.
+std::string SpotsPathIn(const std::string& folder, const std::string& output);
+
 // Works out every output and refuses, per file, what must not happen: an
 // output with an extension no writer takes, an existing output (an input
-// included) without --overwrite, and two inputs writing the same output.
+// included) without --overwrite, and two inputs writing the same output or
+// the same spot list.
 std::vector<PlannedFile> PlanOutputs(const CleanOptions& options, const std::vector<std::string>& inputs);
 
 // Reads input paths one a line; blank lines are skipped, a trailing carriage

@@ -7,6 +7,7 @@
 #include "cli/output_plan.h"
 #include "cli/progress_display.h"
 #include "cli/save_messages.h"
+#include "cli/spot_report.h"
 #include "cli/verbs.h"
 #include "workflow/clean_file.h"
 
@@ -58,7 +59,7 @@ std::string FailureText(const PlannedFile& file, const CleanFileReport& report)
 // Cleans one planned file through temporary files and moves the results into
 // place. Returns the failure text, empty on success.
 std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& options, ProgressDisplay& display,
-    int slot, DustParams& used)
+    int slot, DustParams& used, size_t& spotCount)
 {
     if (!file.problem.empty())
         return file.input + ": not cleaned: " + file.problem;
@@ -75,22 +76,31 @@ std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& option
     }
     CleanFileReport report = CleanImageFile(job);
     used = report.params;
+    spotCount = report.spots.Count();
     std::string failure = FailureText(file, report);
     std::string error;
+    std::string spotsTemporary;
+    if (failure.empty() && !file.spotsPath.empty()
+        && (!CreateTemporaryBeside(file.spotsPath, spotsTemporary)
+            || !WriteSpotReport(spotsTemporary, report.spots, file.input, error)))
+        failure = file.input + ": " + SaveFailedMessage(file.spotsPath);
     if (failure.empty()) {
         if (!CommitTemporary(job.output, file.output, options.overwrite, error))
             failure = file.input + ": not cleaned: " + file.output + ": " + error;
     } else {
         DiscardTemporary(job.output);
     }
-    if (job.mapPath.empty())
-        return failure;
-    if (failure.empty()) {
-        if (!CommitTemporary(job.mapPath, file.mapPath, options.overwrite, error))
-            failure = file.input + ": " + file.mapPath + ": " + error;
-    } else {
-        DiscardTemporary(job.mapPath);
-    }
+    // The files beside the image follow it: committed when it was, else dropped.
+    auto finishBeside = [&](const std::string& temporary, const std::string& target) {
+        if (temporary.empty())
+            return;
+        if (!failure.empty())
+            DiscardTemporary(temporary);
+        else if (!CommitTemporary(temporary, target, options.overwrite, error))
+            failure = file.input + ": " + target + ": " + error;
+    };
+    finishBeside(job.mapPath, file.mapPath);
+    finishBeside(spotsTemporary, file.spotsPath);
     return failure;
 }
 
@@ -116,10 +126,11 @@ int RunClean(const std::vector<std::string>& args)
     }
     if (inputs.empty())
         return ExitOk; // an empty list is an empty batch, not a mistake
-    if (!options.outDir.empty() && !FileExists(options.outDir)) {
-        std::cerr << "speckwash-cli clean: " << options.outDir << ": no such folder\n";
-        return ExitUsage;
-    }
+    for (const std::string& folder : { options.outDir, options.spotsDir })
+        if (!folder.empty() && !FileExists(folder)) {
+            std::cerr << "speckwash-cli clean: " << folder << ": no such folder\n";
+            return ExitUsage;
+        }
 
     std::vector<PlannedFile> plan = PlanOutputs(options, inputs);
     int jobs = options.jobs > 0 ? options.jobs : DefaultJobCount();
@@ -131,9 +142,11 @@ int RunClean(const std::vector<std::string>& args)
         const PlannedFile& file = plan[index];
         display.FileStarted(slot, file.input);
         DustParams used;
-        std::string failure = CleanPlannedFile(file, options, display, slot, used);
+        size_t spotCount = 0;
+        std::string failure = CleanPlannedFile(file, options, display, slot, used, spotCount);
         if (failure.empty()) {
-            display.FileSucceeded(slot, "cleaned " + file.input + " -> " + file.output + " (" + Describe(used) + ")");
+            display.FileSucceeded(slot, "cleaned " + file.input + " -> " + file.output + " (" + Describe(used) + "; "
+                    + SpotCountText(spotCount) + ")");
         } else {
             failures.fetch_add(1);
             display.FileFailed(slot, failure);

@@ -78,6 +78,7 @@ CleanFileReport CleanImageFile(const CleanFileJob& job)
     CleanFileStatus saved = CleanFileOk;
     int result = CleanWholeImage(working, report.params, job.progress, job.cancel,
         [&](const CImage& corrected, const CImage& detectionMap) {
+            report.spots = LabelSpots({ &detectionMap, nullptr, &working, &corrected }, report.params.automation != 0);
             report.writerResult = SaveCorrectedImage(corrected, source, save);
             if (report.writerResult != FileOk)
                 saved = CleanFileSaveFailed;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/dust_params.h"
+#include "engine/spot_labels.h"
 #include "workflow/image_kind.h"
 
 // What a user may set over the parameters derived from an image's resolution.
@@ -52,6 +53,7 @@ struct CleanFileReport {
     DustParams params; // the parameters the engine was given
     bool fromCamera = false;
     int writerResult = 0; // FileResult of the failed writer
+    SpotList spots; // what the automatic correction changed, once the image is cleaned
 };
 
 CleanFileReport CleanImageFile(const CleanFileJob& job);

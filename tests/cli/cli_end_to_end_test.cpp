@@ -195,3 +195,36 @@ TEST_F(CliEndToEnd, UsageHelpAndVersion)
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out, "Speckwash 1.0.2.0\n");
 }
+
+// The spot list beside a single output (CSV by its extension) and for a
+// batch (JSON in the --spots-dir folder); the summary line counts the spots.
+TEST_F(CliEndToEnd, SpotListsForOneFileAndForABatch)
+{
+    MakeImage(Path("a.tif"), 3, SampleU8);
+    MakeImage(Path("b.png"), 1, SampleU8);
+    CliRun run = Cli("clean '" + Path("a.tif") + "' -o '" + Path("a-clean.tif") + "' --spots '" + Path("a.CSV") + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.err.find("; 1 spot)"), std::string::npos) << run.err;
+    // The 2 × 2 speck at (21, 21), grown by the detection's three pixels.
+    const std::string csv = Read(Path("a.CSV"));
+    EXPECT_EQ(csv.substr(0, csv.find('\n') + 1), "x,y,width,height,centre_x,centre_y,pixels,peak,tone\n");
+    EXPECT_EQ(csv.substr(csv.find('\n') + 1, 15), "18,18,8,8,21.50") << csv;
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 2);
+
+    std::filesystem::create_directory(Path("out"));
+    std::filesystem::create_directory(Path("lists"));
+    run = Cli("clean --quiet --out-dir '" + Path("out") + "' --spots-dir '" + Path("lists") + "' '" + Path("a.tif")
+        + "' '" + Path("b.png") + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Names(Path("lists")), (std::vector<std::string> { "a.spots.json", "b.spots.json" }));
+    const std::string json = Read(Path("lists/a.spots.json"));
+    EXPECT_NE(json.find("\"image\": \"" + Path("a.tif") + "\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"count\": 1,"), std::string::npos) << json;
+    EXPECT_NE(json.find("{\"x\": 18, \"y\": 18, \"width\": 8, \"height\": 8, \"centre_x\": 21.50"), std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"tone\": \"dark\"}"), std::string::npos) << json;
+
+    run = Cli("clean --no-auto '" + Path("a.tif") + "' -o '" + Path("off.tif") + "' --spots '" + Path("off.json") + "'");
+    EXPECT_NE(run.err.find("(automatic correction off; 0 spots)"), std::string::npos) << run.err;
+    EXPECT_EQ(Read(Path("off.json")), "{\n  \"image\": \"" + Path("a.tif") + "\",\n  \"count\": 0,\n  \"spots\": []\n}\n");
+}

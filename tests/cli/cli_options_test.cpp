@@ -75,6 +75,8 @@ TEST(CliCleanOptions, UsageErrors)
         { "a.tif", "-o", "x.tif", "--format", "png" }, // --format goes with --out-dir
         { "a.tif", "-o", "x.tif", "--maps" },
         { "a.tif", "--out-dir", "d", "--map", "m.png" },
+        { "a.tif", "-o", "x.tif", "--spots-dir", "d" },
+        { "a.tif", "--out-dir", "d", "--spots", "s.json" },
         { "--from-list", "l.txt", "-o", "x.tif" },
         { "a.tif", "--out-dir", "d", "--format", "gif" },
         { "a.tif", "--out-dir", "d", "--amount", "0" },

@@ -61,14 +61,18 @@ TEST_F(CliFolder, PlanNamesOutputsAfterInputs)
 {
     CleanOptions o = OutDir(folder);
     o.maps = true;
-    auto plan = PlanOutputs(o, { "/scans/roll1/frame.TIFF", "print.gif", "x/photo.jpeg" });
-    ASSERT_EQ(plan.size(), 3u);
+    o.spotsDir = Path("lists");
+    auto plan = PlanOutputs(o, { "/scans/roll1/frame.TIFF", "print.gif", "x/photo.jpeg", "y/frame.png" });
+    ASSERT_EQ(plan.size(), 4u);
     EXPECT_EQ(plan[0].output, Path("frame.tif"));
     EXPECT_EQ(plan[0].mapPath, Path("frame.dustmap.png"));
+    EXPECT_EQ(plan[0].spotsPath, Path("lists/frame.spots.json"));
     EXPECT_EQ(plan[1].output, Path("print.tif"));
     EXPECT_EQ(plan[2].output, Path("photo.jpg"));
-    for (const auto& f : plan)
-        EXPECT_TRUE(f.problem.empty()) << f.problem;
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_TRUE(plan[i].problem.empty()) << plan[i].problem;
+    // frame.png keeps its format, so its image has a name of its own; its spot list has not.
+    EXPECT_NE(plan[3].problem.find("also the spot list of /scans/roll1/frame.TIFF"), std::string::npos);
 }
 
 TEST_F(CliFolder, PlanRefusesWhatMustNotHappen)
@@ -90,6 +94,11 @@ TEST_F(CliFolder, PlanRefusesWhatMustNotHappen)
     single.overwrite = true;
     plan = PlanOutputs(single, { Path("input.png") });
     EXPECT_TRUE(plan[0].problem.empty());
+
+    single.spotsPath = Path("input.png"); // the spot list would replace the image
+    plan = PlanOutputs(single, { "in.tif" });
+    EXPECT_NE(plan[0].problem.find("named for both"), std::string::npos);
+    single.spotsPath.clear();
 
     single.output = Path("out.gif");
     plan = PlanOutputs(single, { "in.png" });
