@@ -70,6 +70,9 @@ ContextMenuState CWindowCommands::MenuState()
     s.zoomInEnabled = ControlEnabled(panel, kIdZoomIn);
     s.zoomOutEnabled = ControlEnabled(panel, kIdZoomOut);
     s.undoEnabled = ControlEnabled(panel, kIdUndo);
+    s.hasSpots = session.spots && session.spotCountShown && session.spots->List().Count() > 0;
+    s.spotUnderReview = window_.SpotUnderReview() >= 0;
+    s.showSpots = session.showSpots;
     return s;
 }
 
@@ -139,6 +142,18 @@ void CWindowCommands::Carry(int command)
     case kCmdAbout:
         ShowAboutBox(&window_);
         break;
+    case kCmdNextSpot:
+        window_.StepSpot(1);
+        break;
+    case kCmdPreviousSpot:
+        window_.StepSpot(-1);
+        break;
+    case kCmdVetoSpot:
+        window_.VetoSpot();
+        break;
+    case kCmdShowSpots:
+        window_.SetShowSpots(!window_.Session().showSpots);
+        break;
     default:
         break;
     }
@@ -198,6 +213,18 @@ void CWindowCommands::Accelerator(int command, bool inPanel)
             panel->ClickHighlights();
         else
             ToggleHighlight();
+        break;
+    case kAccNextSpot:
+        window_.StepSpot(1);
+        break;
+    case kAccPreviousSpot:
+        window_.StepSpot(-1);
+        break;
+    case kAccVetoSpot:
+        window_.VetoSpot();
+        break;
+    case kAccShowSpots:
+        window_.SetShowSpots(!window_.Session().showSpots);
         break;
     default: // Shift+F1 does nothing
         break;
