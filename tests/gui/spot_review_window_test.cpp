@@ -7,6 +7,7 @@
 #include "app/control_panel/panel_layout.h"
 #include "app/main_window/main_window.h"
 #include "app/main_window/region_done_event.h"
+#include "app/main_window/window_commands.h"
 #include "engine/dust_engine.h"
 #include "engine/spot_veto.h"
 #include "gui_test_support.h"
@@ -121,6 +122,16 @@ private slots:
         QVERIFY(panel.Control(kIdUndo)->isEnabled());
         QVERIFY(window.IsModified());
 
+        // A second veto, undone: its replay of the strokes before keeps the first veto.
+        QTest::keyClick(&window, Qt::Key_N);
+        QTest::keyClick(&window, Qt::Key_Delete);
+        WaitForBatchEnd(window);
+        QCOMPARE(Caption(panel), QStringLiteral("1 spot corrected"));
+        QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+        WaitForBatchEnd(window);
+        QCOMPARE(Caption(panel), QStringLiteral("2 spots corrected"));
+        QVERIFY(Samples(*engine.WorkImage(), pixels) == Samples(*engine.Source(), pixels));
+
         // Ctrl+Z: the correction and the spot come back, under review again.
         QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
         WaitForBatchEnd(window);
@@ -129,7 +140,10 @@ private slots:
         QCOMPARE(window.SpotUnderReview(), 0);
         QVERIFY(window.Session().strokes.Empty());
 
-        // S: the spots in a strong colour over a dimmed picture, and back.
+        // S: the spots in a strong colour over a dimmed picture, and back;
+        // seen at the largest spot again.
+        QTest::keyClick(&window, Qt::Key_N);
+        QTest::keyClick(&window, Qt::Key_N, Qt::ShiftModifier);
         const QImage before = Painted(window);
         const Point centre = ImageToView(window.Session().view, 160, 120);
         const Point away = ImageToView(window.Session().view, 140, 100);
@@ -137,7 +151,10 @@ private slots:
         const QImage shown = Painted(window);
         QCOMPARE(shown.pixelColor(centre.x, centre.y), QColor(255, 0, 0));
         QVERIFY(qGray(shown.pixel(away.x, away.y)) < qGray(before.pixel(away.x, away.y)) - 40);
-        QTest::keyClick(&window, Qt::Key_S);
+        // The pop-up menu shows the switch and turns it off like the key.
+        const ContextMenuState menu = bridge.Commands().MenuState();
+        QVERIFY(menu.showSpots && menu.hasSpots && menu.spotUnderReview);
+        bridge.Commands().Carry(kCmdShowSpots);
         QCOMPARE(Painted(window).pixel(away.x, away.y), before.pixel(away.x, away.y));
     }
 };
