@@ -163,8 +163,8 @@ void CSpeckwashDlg::PaintSpots(QPainter& painter, const Rect& area)
             const Rect r = SpotOverlayRect(s.view, spot.box, kSpotMinimumSide);
             if (Intersect(r, shown).IsEmpty())
                 continue;
-            if (ImageRectInWindow(s.view, spot.box).Width() < kSpotMinimumSide
-                || ImageRectInWindow(s.view, spot.box).Height() < kSpotMinimumSide) {
+            const Rect exact = ImageRectInWindow(s.view, spot.box);
+            if (exact.Width() < kSpotMinimumSide || exact.Height() < kSpotMinimumSide) {
                 // Too small to show its shape: a block a few pixels wide.
                 painter.fillRect(r.left, r.top, r.Width(), r.Height(), kSpotColour);
                 continue;
