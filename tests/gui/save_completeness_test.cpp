@@ -81,10 +81,15 @@ class SaveCompletenessTest : public QObject {
     QString picture;
 
     // Opens the picture and paints with a large manual dust size, so that
-    // brush work and the automatic work of most tiles are still queued.
-    static void OpenAndPress(CSpeckwashDlg& window, CPanelBridge& bridge, const QString& path)
+    // brush work is slow; unless `settled`, the automatic work of most tiles
+    // is still queued too.
+    static void OpenAndPress(CSpeckwashDlg& window, CPanelBridge& bridge, const QString& path, bool settled = false)
     {
         QVERIFY(window.OpenFile(path));
+        if (settled)
+            QVERIFY(WaitForEngine(window));
+        QSlider* size = bridge.Panel()->Slider(kIdBrushSize);
+        size->setValue(size->maximum());
         QSlider* manual = bridge.Panel()->Slider(kIdManualDustSize);
         manual->setValue(manual->maximum());
         const Rect& r = window.View().imageRect;
@@ -136,6 +141,26 @@ private slots:
         script->savePath = TestFolder() + "/after-stroke.bmp";
         QCOMPARE(window.Save(), CSpeckwashDlg::Saved);
         QCOMPARE(moves, 3);
+
+        auto expected = CleanedWithStrokes(picture, window.Params(), window.Brush().Strokes());
+        WorkingImage saved;
+        QCOMPARE(LoadWorkingImage(script->savePath.toLocal8Bit().constData(), saved), LoadAccepted);
+        QVERIFY(expected);
+        QVERIFY(SameSamples(*saved.working, *expected));
+    }
+
+    void aSaveRightAfterAStrokeOnAFinishedImageHoldsTheStroke()
+    {
+        // Only brush work is left: a wait for the automatic levels alone
+        // would write the file before the stroke's corrections.
+        CSpeckwashDlg window;
+        auto script = Script(window);
+        CPanelBridge bridge(window);
+        window.show();
+        OpenAndPress(window, bridge, picture, true);
+        Send(window, QEvent::MouseButtonRelease, QPoint(), Qt::NoButton);
+        script->savePath = TestFolder() + "/finished.bmp";
+        QCOMPARE(window.Save(), CSpeckwashDlg::Saved);
 
         auto expected = CleanedWithStrokes(picture, window.Params(), window.Brush().Strokes());
         WorkingImage saved;
