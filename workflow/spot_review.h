@@ -21,9 +21,10 @@ public:
     // its place, so that after a veto the review goes on with the next one.
     int Follow(const SpotList& list);
     void Reset() { index = -1; }
+    // Goes to the spot at `i` (wrapping); −1 for an empty list.
+    int Select(const SpotList& list, int i);
 
 private:
-    int Select(const SpotList& list, int i);
 
     int index = -1;
     int32_t firstX = 0; // the spot under review's first pixel

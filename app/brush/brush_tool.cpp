@@ -6,6 +6,7 @@
 
 #include "engine/dust_engine.h"
 #include "engine/manual_planes.h"
+#include "engine/spot_veto.h"
 #include "image/image.h"
 #include "view/rules/zoom_rules.h"
 #include "view/ui_resources.h"
@@ -205,6 +206,10 @@ bool CBrushTool::UndoLastStroke()
     engine->Request(box, KindBrush, 2, -1, nullptr);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     for (BrushStroke& stroke : s.strokes.Strokes()) {
+        if (stroke.veto) {
+            RequestVeto(*engine, *stroke.veto, s.params);
+            continue;
+        }
         if (!TipFor({ stroke.tool, stroke.radius, stroke.manualDustSize, stroke.strength }))
             break;
         for (stroke.cursor = 1; stroke.cursor < static_cast<int>(stroke.points.size()); ++stroke.cursor)

@@ -31,4 +31,7 @@ public:
     // takes positions 1..sliderMaximum and the radius, and Undo is enabled
     // while a stroke exists.
     virtual void BrushChanged(int sliderMaximum) = 0;
+    // The count of corrected spots ("3,412 spots corrected") with the
+    // review's buttons beside it; an empty caption hides them.
+    virtual void ShowSpotCount(const QString& caption) = 0;
 };

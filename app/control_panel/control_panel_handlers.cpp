@@ -54,6 +54,9 @@ void CSpeckwashDlg2::Connect()
     click(kIdCyan, [this] { OnHighlightColour(2); });
     click(kIdRotateLeft, [this] { OnRotate(false); });
     click(kIdRotateRight, [this] { OnRotate(true); });
+    click(kIdPreviousSpot, [this] { host_.StepSpot(-1); });
+    click(kIdNextSpot, [this] { host_.StepSpot(1); });
+    click(kIdVetoSpot, [this] { host_.VetoSpot(); });
     for (const PanelControl& c : PanelControls()) {
         if (c.kind != ControlKind::Button)
             continue;

@@ -276,7 +276,20 @@ void CSpeckwashDlg2::ImageControlsEnabled(bool enabled)
     SetControlEnabled(kIdUndo, false);
     SetControlShown(kIdNavigatorFrame, false);
     SetControlEnabled(kIdNavigatorFrame, enabled);
+    if (!enabled)
+        ShowSpotCount(QString());
     navigator_->update();
+}
+
+void CSpeckwashDlg2::ShowSpotCount(const QString& caption)
+{
+    const bool shown = !caption.isEmpty();
+    if (auto* count = qobject_cast<QLabel*>(Control(kIdSpotCount)))
+        count->setText(caption);
+    for (int id : { kIdSpotCount, kIdPreviousSpot, kIdNextSpot, kIdVetoSpot }) {
+        SetControlShown(id, shown);
+        SetControlEnabled(id, shown);
+    }
 }
 
 void CSpeckwashDlg2::SetUndoEnabled(bool enabled) { SetControlEnabled(kIdUndo, enabled); }

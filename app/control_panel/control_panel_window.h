@@ -47,6 +47,7 @@ public:
     void SetStartControls(bool automation, int largestBrushRadius);
     // The brush size slider's range after a zoom, the radius it shows, and Undo.
     void BrushChanged(int sliderMaximum) override;
+    void ShowSpotCount(const QString& caption) override;
 
     QWidget* Window() override { return this; }
     // After an open: the image's controls appear (and Undo, disabled); with

@@ -61,6 +61,9 @@ void CPanelBridge::ClosePrompt() { window_.ClosePrompt(); }
 
 void CPanelBridge::UndoStroke() { window_.UndoStroke(); }
 
+void CPanelBridge::StepSpot(int step) { window_.StepSpot(step); }
+void CPanelBridge::VetoSpot() { window_.VetoSpot(); }
+
 void CPanelBridge::ZoomIn() { window_.ZoomIn(); }
 void CPanelBridge::ZoomOut() { window_.ZoomOut(); }
 

@@ -34,6 +34,8 @@ public:
     void ZoomOut() override;
     void ShowHelp() override;
     void ShowContextMenu(const QPoint& globalPos) override;
+    void StepSpot(int step) override;
+    void VetoSpot() override;
     bool HasEngine() const override;
     bool HasImage() const override;
     DustParams& Params() override;

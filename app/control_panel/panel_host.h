@@ -25,6 +25,10 @@ public:
     virtual void ZoomOut() = 0;
     virtual void ShowHelp() = 0;
     virtual void ShowContextMenu(const QPoint& globalPos) = 0;
+    // The spot review: the next (+1) or previous (−1) spot, and the veto of
+    // the one under review.
+    virtual void StepSpot(int step) = 0;
+    virtual void VetoSpot() = 0;
 
     // True while an image is open and an engine processes it.
     virtual bool HasEngine() const = 0;

@@ -50,6 +50,11 @@ constexpr PanelControl kControls[] = {
     { kIdHelp, K::Button, "", { 5, 319, 30, 25 }, true },
     { kIdCloseAll, K::Button, "&Close Speckwash ", { 69, 322, 79, 21 }, true },
     { kIdMaker, K::Label, "Quillmark Inc", { 85, 3, 52, 8 }, true },
+    // The spot review: shown once the visible work is first done.
+    { kIdSpotCount, K::Label, "", { 9, 350, 118, 8 }, false },
+    { kIdPreviousSpot, K::Button, "<", { 131, 347, 20, 13 }, false },
+    { kIdNextSpot, K::Button, ">", { 153, 347, 20, 13 }, false },
+    { kIdVetoSpot, K::Button, "Veto", { 176, 347, 35, 13 }, false },
 };
 
 struct IdText {
@@ -82,6 +87,9 @@ constexpr IdText kToolTips[] = {
     { kIdYellow, "Changes Highlights to yellow" },
     { kIdCyan, "Changes Highlights to cyan" },
     { kIdMagenta, "Changes Highlights to magenta" },
+    { kIdPreviousSpot, "Previous corrected spot (Shift+N)" },
+    { kIdNextSpot, "Next corrected spot, largest first (N)" },
+    { kIdVetoSpot, "Veto the spot under review: keep its original pixels (Delete)" },
 };
 
 constexpr IdText kValueTipSuffixes[] = {

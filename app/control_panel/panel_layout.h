@@ -45,6 +45,10 @@ enum PanelControlId : int {
     kIdHelp = 1053,
     kIdCloseAll = 1023,
     kIdMaker = 1066,
+    kIdSpotCount = 1069,
+    kIdPreviousSpot = 1070,
+    kIdNextSpot = 1071,
+    kIdVetoSpot = 1072,
 };
 
 enum class ControlKind {
@@ -70,7 +74,7 @@ struct PanelControl {
 
 // The panel's size in dialog units.
 inline constexpr int kPanelWidthDu = 218;
-inline constexpr int kPanelHeightDu = 347;
+inline constexpr int kPanelHeightDu = 363; // the spot review's row below the closing buttons
 
 // Every control, in creation (and stacking) order.
 std::span<const PanelControl> PanelControls();

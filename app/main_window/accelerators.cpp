@@ -16,6 +16,10 @@ const std::vector<AcceleratorKey>& AcceleratorTable()
         { QKeySequence(Qt::Key_A), kAccShowAfter },
         { QKeySequence(Qt::Key_B), kAccShowBefore },
         { QKeySequence(Qt::Key_H), kAccHighlight },
+        { QKeySequence(Qt::Key_N), kAccNextSpot },
+        { QKeySequence(Qt::SHIFT | Qt::Key_N), kAccPreviousSpot },
+        { QKeySequence(Qt::Key_Delete), kAccVetoSpot },
+        { QKeySequence(Qt::Key_S), kAccShowSpots },
     };
     return table;
 }

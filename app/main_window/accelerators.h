@@ -17,6 +17,10 @@ enum AcceleratorCommand : int {
     kAccShowAfter = 32808,
     kAccShowBefore = 32809,
     kAccHighlight = 32810,
+    kAccNextSpot = 32811,
+    kAccPreviousSpot = 32812,
+    kAccVetoSpot = 32813,
+    kAccShowSpots = 32814,
 };
 
 struct AcceleratorKey {

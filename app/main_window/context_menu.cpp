@@ -10,7 +10,8 @@ namespace {
 
 // Items greyed while no image is open: everything but open, the panel and closing.
 constexpr int kNeedAnImage[] = { kCmdAddTouchUp, kCmdRemoveTouchUp, kCmdZoomIn, kCmdZoomOut, kCmdUndoStroke,
-    kCmdBeforeAfter, kCmdHighlight, kCmdSave, kCmdAutomaticCorrection };
+    kCmdBeforeAfter, kCmdHighlight, kCmdSave, kCmdAutomaticCorrection, kCmdNextSpot, kCmdPreviousSpot, kCmdVetoSpot,
+    kCmdShowSpots };
 
 QAction* AddItem(QMenu& menu, int command, const QString& text)
 {
@@ -47,6 +48,13 @@ std::unique_ptr<QMenu> BuildContextMenu(const ContextMenuState& s, QWidget* pare
     AddItem(*menu, kCmdBeforeAfter, s.viewAfter ? QStringLiteral("View &Before Image") : QStringLiteral("&View After Image"));
     SetChecked(AddItem(*menu, kCmdHighlight, QStringLiteral("&Highlight")), s.highlightOn);
     menu->addSeparator();
+    // The spot review; the keys stand beside the texts, as the accelerator table has them.
+    QAction* nextSpot = AddItem(*menu, kCmdNextSpot, QStringLiteral("&Next Spot\tN"));
+    QAction* previousSpot = AddItem(*menu, kCmdPreviousSpot, QStringLiteral("&Previous Spot\tShift+N"));
+    QAction* vetoSpot = AddItem(*menu, kCmdVetoSpot, QStringLiteral("&Veto Spot\tDel"));
+    QAction* showSpots = AddItem(*menu, kCmdShowSpots, QStringLiteral("Sho&w Spots\tS"));
+    SetChecked(showSpots, s.showSpots);
+    menu->addSeparator();
     AddItem(*menu, kCmdOpen, QStringLiteral("&Open"));
     AddItem(*menu, kCmdSave, QStringLiteral("&Save as ..."));
     menu->addSeparator();
@@ -63,6 +71,9 @@ std::unique_ptr<QMenu> BuildContextMenu(const ContextMenuState& s, QWidget* pare
         zoomIn->setEnabled(s.zoomInEnabled);
         zoomOut->setEnabled(s.zoomOutEnabled);
         undo->setEnabled(s.undoEnabled);
+        nextSpot->setEnabled(s.hasSpots);
+        previousSpot->setEnabled(s.hasSpots);
+        vetoSpot->setEnabled(s.spotUnderReview);
     } else {
         for (int command : kNeedAnImage)
             FindMenuCommand(*menu, command)->setEnabled(false);

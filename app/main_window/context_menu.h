@@ -22,6 +22,10 @@ enum MenuCommand : int {
     kCmdExit = 32783,
     kCmdCloseAll = 32792,
     kCmdAbout = 16,
+    kCmdNextSpot = 32793,
+    kCmdPreviousSpot = 32794,
+    kCmdVetoSpot = 32795,
+    kCmdShowSpots = 32796,
 };
 
 // Brush tools as the panel's brush list names them.
@@ -39,6 +43,9 @@ struct ContextMenuState {
     bool zoomInEnabled = true;
     bool zoomOutEnabled = true;
     bool undoEnabled = false;
+    bool hasSpots = false; // the count is shown and above zero
+    bool spotUnderReview = false;
+    bool showSpots = false;
 };
 
 // The title item's text.

@@ -129,8 +129,15 @@ bool CSpeckwashDlg::StartPictureVisible() const
 void CSpeckwashDlg::DiscardEngine()
 {
     // The engine's destructor stops its worker before anything is freed.
-    if (session)
+    if (session) {
         session->engine.reset();
+        // The spots and the review belong to the engine's image.
+        session->spots.reset();
+        session->spotCountShown = false;
+        session->spotReview.Reset();
+        session->spotMarker = {};
+        session->spotVetoedSinceStep = false;
+    }
 }
 
 void CSpeckwashDlg::ShowPanel()
@@ -204,6 +211,10 @@ void CSpeckwashDlg::paintEvent(QPaintEvent* event)
     source.automation = s.params.automation != 0;
     source.highlightColour = s.highlightColour;
     PaintImageRegion(painter, session->view, update, source);
+    if (s.showSpots)
+        PaintSpots(painter, update);
+    if (!s.spotMarker.IsEmpty())
+        PaintSpotMarker(painter);
     trace.Painted();
 }
 
@@ -218,6 +229,10 @@ void CSpeckwashDlg::customEvent(QEvent* event)
     Rect window = FinishedToWindow(session->view, finished);
     if (!window.IsEmpty())
         update(window.left, window.top, window.Width(), window.Height());
+    if (session->spots) {
+        session->spots->Invalidate(finished);
+        RefreshSpots(false);
+    }
 }
 
 void CSpeckwashDlg::timerEvent(QTimerEvent* event)
@@ -232,6 +247,8 @@ void CSpeckwashDlg::TickProgress()
     float fraction = engine ? engine->Progress(1) : -0.1f;
     if (engine)
         trace.Reported(false, fraction < 0.0f, engine->Finished());
+    // Switching the automation off or on relabels without any tile reported.
+    RefreshSpots(false);
     const ProgressDisplay::Changes changes = progress.Tick(fraction, QDateTime::currentSecsSinceEpoch(), session->modified);
     if (panel) {
         // Only what this tick's steps do: the bar and "Restore Defaults" are
@@ -279,11 +296,6 @@ void CSpeckwashDlg::keyPressEvent(QKeyEvent* event)
         QDialog::keyPressEvent(event);
         return;
     }
-}
-
-void CSpeckwashDlg::UndoStroke()
-{
-    brush->UndoLastStroke();
 }
 
 void CSpeckwashDlg::wheelEvent(QWheelEvent* event)

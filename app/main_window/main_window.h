@@ -22,7 +22,9 @@ class CWindowRegionListener;
 class DustEngine;
 class Prompter;
 class QLabel;
+class QPainter;
 class QProgressBar;
+struct Spot;
 
 // The main window: the image view and the workflow of one image (open,
 // process, show before or after, zoom, pan, turn, save, close). It owns the
@@ -63,7 +65,19 @@ public:
     void SetHighlightColour(int colour);
     void SetRotation(int degrees); // 0, 90, -90 or 180; the rotate buttons, R and Shift+R
     void Rotate(int quarterTurns); // +1 clockwise, -1 counter-clockwise
-    void UndoStroke(); // the last brush stroke; Ctrl+Z and the panel's Undo
+    void UndoStroke(); // the last brush stroke or spot veto; Ctrl+Z and the panel's Undo
+
+    // The spot review. StepSpot goes to the next (+1) or previous (−1) spot
+    // (N, Shift+N, the panel's buttons): centred, zoomed to it and marked.
+    // VetoSpot (Delete) restores the spot under review's original pixels as
+    // a stroke that undo takes back. "Show spots" (S) dims the picture and
+    // draws every spot in a strong colour; a view only.
+    void StepSpot(int step);
+    void VetoSpot();
+    void SetShowSpots(bool on);
+    // The index in the spot list of the spot the marker shows, −1 for none
+    // (none reviewed yet, or the one reviewed was vetoed).
+    int SpotUnderReview() const;
     CBrushTool& Brush() { return *brush; }
 
     // The brush settings (type, radius, manual dust size) changed: the brush
@@ -142,6 +156,14 @@ private:
     FrameMargins Margins() const;
     void UpdateCursor(const QPoint& at, Qt::KeyboardModifiers modifiers);
     QPoint ClampToImageRect(const QPoint& p) const;
+
+    // Spots: the list is relabelled from the areas finished since, once the
+    // visible work is done (or at once, for a veto and its undo, whose mask
+    // writes are already there).
+    void RefreshSpots(bool atOnce);
+    void GoToSpot(const Spot& spot);
+    void PaintSpots(QPainter& painter, const Rect& update);
+    void PaintSpotMarker(QPainter& painter);
 
     // Progress and save.
     void TickProgress();

@@ -101,6 +101,9 @@ bool CSpeckwashDlg::OpenFile(const QString& path)
         session->engine.reset();
         return false;
     }
+    session->spots = std::make_unique<SpotTracker>(session->document.working->width, session->document.working->height);
+    if (panel)
+        panel->ShowSpotCount(QString());
     BuildThumbnail();
     // A new image starts with no strokes; the brush's settings stay as the panel shows them.
     brush->EndStroke();

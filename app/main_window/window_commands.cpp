@@ -71,6 +71,9 @@ ContextMenuState CWindowCommands::MenuState()
     s.zoomInEnabled = ControlEnabled(panel, kIdZoomIn);
     s.zoomOutEnabled = ControlEnabled(panel, kIdZoomOut);
     s.undoEnabled = ControlEnabled(panel, kIdUndo);
+    s.hasSpots = session.spots && session.spotCountShown && session.spots->List().Count() > 0;
+    s.spotUnderReview = window_.SpotUnderReview() >= 0;
+    s.showSpots = session.showSpots;
     return s;
 }
 
@@ -140,6 +143,18 @@ void CWindowCommands::Carry(int command)
     case kCmdAbout:
         ShowAboutBox(&window_);
         break;
+    case kCmdNextSpot:
+        window_.StepSpot(1);
+        break;
+    case kCmdPreviousSpot:
+        window_.StepSpot(-1);
+        break;
+    case kCmdVetoSpot:
+        window_.VetoSpot();
+        break;
+    case kCmdShowSpots:
+        window_.SetShowSpots(!window_.Session().showSpots);
+        break;
     default:
         break;
     }
@@ -199,6 +214,18 @@ void CWindowCommands::Accelerator(int command, bool inPanel)
             panel->ClickHighlights();
         else
             ToggleHighlight();
+        break;
+    case kAccNextSpot:
+        window_.StepSpot(1);
+        break;
+    case kAccPreviousSpot:
+        window_.StepSpot(-1);
+        break;
+    case kAccVetoSpot:
+        window_.VetoSpot();
+        break;
+    case kAccShowSpots:
+        window_.SetShowSpots(!window_.Session().showSpots);
         break;
     default: // Shift+F1 does nothing
         break;

@@ -4,12 +4,14 @@
 
 #include "engine/dust_engine.h"
 #include "engine/dust_params.h"
+#include "engine/spot_tracker.h"
 #include "image/image.h"
 #include "metadata/jpeg_metadata.h"
 #include "view/rules/brush_stroke.h"
 #include "view/rules/brush_tip.h"
 #include "view/rules/view_mapping.h"
 #include "workflow/image_kind.h"
+#include "workflow/spot_review.h"
 
 // What the brush paints with: the panel's brush list and its two brush
 // sliders, and the strength every stroke records.
@@ -54,6 +56,18 @@ struct EditSession {
     DustParams params;
     BrushSettings brush;
     BrushStrokeList strokes;
+
+    // The spots the automatic correction made, kept current from the
+    // engine's finished runs; made with the engine (null without one).
+    std::unique_ptr<SpotTracker> spots;
+    bool spotCountShown = false; // once the visible work was first done
+    SpotReview spotReview;
+    // The box the review last went to (image coordinates; empty: no marker).
+    // It stays where it was when that spot is vetoed, so the user sees the
+    // restored pixels, and the next step goes on from the spot after it.
+    Rect spotMarker;
+    bool spotVetoedSinceStep = false;
+    bool showSpots = false;
 
     bool viewAfter = true;
     bool highlightOn = true;

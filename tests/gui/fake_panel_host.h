@@ -20,6 +20,8 @@ public:
     void ZoomOut() override { ++zoomOuts; }
     void ShowHelp() override { ++helps; }
     void ShowContextMenu(const QPoint&) override { ++contextMenus; }
+    void StepSpot(int) override { }
+    void VetoSpot() override { }
     bool HasEngine() const override { return engine; }
     bool HasImage() const override { return image; }
     DustParams& Params() override { return params; }

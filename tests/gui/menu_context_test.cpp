@@ -31,6 +31,8 @@ const Item kExpectedItems[] = {
     { kCmdZoomIn, "Zoom &In" }, { kCmdZoomOut, "Zoom&Out" }, { 0, "" },
     { kCmdUndoStroke, "&Undo Brush stroke" }, { 0, "" },
     { kCmdBeforeAfter, "View &Before Image" }, { kCmdHighlight, "&Highlight" }, { 0, "" },
+    { kCmdNextSpot, "&Next Spot\tN" }, { kCmdPreviousSpot, "&Previous Spot\tShift+N" },
+    { kCmdVetoSpot, "&Veto Spot\tDel" }, { kCmdShowSpots, "Sho&w Spots\tS" }, { 0, "" },
     { kCmdOpen, "&Open" }, { kCmdSave, "&Save as ..." }, { 0, "" },
     { kCmdAutomaticCorrection, "&Automatic Correction" }, { kCmdViewControlPanel, "&View Control Panel" }, { 0, "" },
     { kCmdExit, "E&xit" }, { kCmdCloseAll, "Close All" }, { 0, "" },

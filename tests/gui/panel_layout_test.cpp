@@ -25,7 +25,7 @@ private slots:
     {
         FakePanelHost host;
         CSpeckwashDlg2 panel(host, nullptr, kBase);
-        QCOMPARE(panel.size(), QSize(327, 564)); // 218 × 6 / 4, 347 × 13 / 8 rounded
+        QCOMPARE(panel.size(), QSize(327, 590)); // 218 × 6 / 4, 363 × 13 / 8 rounded
         QCOMPARE(Geometry(panel, kIdOpen), QRect(17, 21, 110, 37));
         QCOMPARE(Geometry(panel, kIdSave), QRect(192, 21, 110, 39));
         QCOMPARE(Geometry(panel, kIdAutomaticGroup), QRect(8, 63, 309, 133));

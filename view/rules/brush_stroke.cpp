@@ -13,6 +13,8 @@ bool BrushStroke::Append(Point p)
 
 Rect BrushStroke::Bounds() const
 {
+    if (veto)
+        return veto->Bounds();
     Rect box;
     for (const Point& p : points)
         box = Union(box, DabSquare(p.x, p.y, radius));
@@ -28,6 +30,13 @@ BrushStroke& BrushStrokeList::Begin(int radius, int manualDustSize, int tool, in
     stroke.strength = strength;
     strokes.push_back(std::move(stroke));
     return strokes.back();
+}
+
+BrushStroke& BrushStrokeList::AddVeto(SpotVeto veto)
+{
+    BrushStroke& stroke = Begin(0, 0, kBrushRemoveTool, 255);
+    stroke.veto = std::make_shared<const SpotVeto>(std::move(veto));
+    return stroke;
 }
 
 bool BrushStrokeList::RemoveLast()

@@ -1,6 +1,8 @@
 #pragma once
+#include <memory>
 #include <vector>
 
+#include "engine/spot_veto.h"
 #include "image/rect.h"
 #include "view/rules/brush_tip.h"
 #include "view/rules/view_mapping.h"
@@ -18,10 +20,13 @@ struct BrushStroke {
     int strength = 255;
     std::vector<Point> points; // image coordinates
     int cursor = 0; // replay position
+    // Set for the veto of a spot: a "Remove Touch Up" over exactly its
+    // pixels, replayed through RequestVeto instead of its points (it has none).
+    std::shared_ptr<const SpotVeto> veto;
 
     // False when the stroke is full and the point was dropped.
     bool Append(Point p);
-    // The footprint of its dabs: the union of every point's square.
+    // The footprint of its dabs: the union of every point's square; a veto's pixels' box.
     Rect Bounds() const;
 };
 
@@ -29,6 +34,7 @@ struct BrushStroke {
 class BrushStrokeList {
 public:
     BrushStroke& Begin(int radius, int manualDustSize, int tool, int strength);
+    BrushStroke& AddVeto(SpotVeto veto);
     BrushStroke* Last() { return strokes.empty() ? nullptr : &strokes.back(); }
     // False when there was none.
     bool RemoveLast();
