@@ -34,6 +34,15 @@ Dust parameters:
                        the file's own
   --no-auto            no automatic correction: the output equals the input
 
+Infrared:
+  --infrared MODE      auto (the default: use an infrared plane when the input
+                       has one), on (say so when it has none) or off
+  --ir FILE            the infrared plane as a grey file of the image's size,
+                       for a single input (default: NAME_IR.* or NAME-ir.*
+                       beside the input, then an RGBI TIFF's fourth sample)
+  --ir-sensitivity N   1 (only opaque marks) .. 10 (faint ones too), default 5;
+                       infrared detection replaces the visible-light rule
+
 Batch:
   --from-list FILE     read inputs from FILE, one per line ("-": standard input)
   --jobs N             images cleaned at once (default: one per core)
@@ -129,6 +138,18 @@ bool ApplyValueOption(const std::string& name, const std::string& value, CleanOp
             error = "--jobs needs a whole number from 1 to 1024";
             return false;
         }
+    } else if (name == "--infrared") {
+        static const std::map<std::string, int> modes = { { "auto", 0 }, { "on", 1 }, { "off", 2 } };
+        auto it = modes.find(value);
+        if (it == modes.end()) {
+            error = "--infrared takes auto, on or off";
+            return false;
+        }
+        o.infrared = it->second;
+    } else if (name == "--ir") {
+        o.infraredPath = value;
+    } else if (name == "--ir-sensitivity") {
+        return bounded(1, 10, o.infraredSensitivity);
     } else if (name == "--from-list") {
         o.fromList = value;
     } else {
@@ -141,7 +162,8 @@ bool ApplyValueOption(const std::string& name, const std::string& value, CleanOp
 bool IsValueOption(const std::string& name)
 {
     static const char* const names[] = { "-o", "--out-dir", "--format", "--map", "--dust-type", "--size",
-        "--amount", "--aggression", "--dpi", "--quality", "--jobs", "--from-list" };
+        "--amount", "--aggression", "--dpi", "--quality", "--jobs", "--from-list", "--infrared", "--ir",
+        "--ir-sensitivity" };
     for (const char* n : names)
         if (name == n)
             return true;
@@ -169,6 +191,14 @@ bool CheckCombination(const CleanOptions& o, std::string& error)
     }
     if (o.output.empty() && !o.mapPath.empty()) {
         error = "--map goes with -o; use --maps with --out-dir";
+        return false;
+    }
+    if (!o.infraredPath.empty() && (o.inputs.size() != 1 || !o.fromList.empty())) {
+        error = "--ir names the infrared file of a single input";
+        return false;
+    }
+    if (!o.infraredPath.empty() && o.infrared == 2) {
+        error = "--ir and --infrared off contradict each other";
         return false;
     }
     if (o.inputs.empty() && o.fromList.empty()) {

@@ -22,6 +22,9 @@ struct CleanOptions {
     int jobs = 0; // 0: one per core
     bool quiet = false;
     bool overwrite = false;
+    int infrared = 0; // --infrared: 0 auto (use a plane when there is one), 1 on, 2 off
+    std::string infraredPath; // --ir: the infrared plane as a grey file, for a single input
+    std::optional<int> infraredSensitivity; // --ir-sensitivity, 1..10
 };
 
 // Parses the arguments after "clean". On a usage error returns false with a

@@ -24,11 +24,17 @@ DustOverrides OverridesFrom(const CleanOptions& o)
     return overrides;
 }
 
-std::string Describe(const DustParams& p)
+std::string Describe(const DustParams& p, const std::string& infraredMessage)
 {
     static const char* const types[] = { "dark", "bright", "both" };
     if (!p.automation)
         return "automatic correction off";
+    if (p.infrared)
+        return "infrared, sensitivity " + std::to_string(p.infrared);
+    if (!infraredMessage.empty())
+        return infraredMessage + "; dust type " + (p.dustType < 3 ? types[p.dustType] : "?") + ", size "
+            + std::to_string(p.dustRadius) + ", amount " + std::to_string(p.dustThreshold) + ", aggression "
+            + std::to_string(p.aggression);
     return std::string("dust type ") + (p.dustType < 3 ? types[p.dustType] : "?") + ", size "
         + std::to_string(p.dustRadius) + ", amount " + std::to_string(p.dustThreshold) + ", aggression "
         + std::to_string(p.aggression);
@@ -58,7 +64,7 @@ std::string FailureText(const PlannedFile& file, const CleanFileReport& report)
 // Cleans one planned file through temporary files and moves the results into
 // place. Returns the failure text, empty on success.
 std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& options, ProgressDisplay& display,
-    int slot, DustParams& used)
+    int slot, DustParams& used, std::string& infraredMessage)
 {
     if (!file.problem.empty())
         return file.input + ": not cleaned: " + file.problem;
@@ -66,6 +72,9 @@ std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& option
     job.input = file.input;
     job.overrides = OverridesFrom(options);
     job.jpegQuality = options.jpegQuality;
+    job.infrared = static_cast<InfraredChoice>(options.infrared);
+    job.infraredPath = options.infraredPath;
+    job.infraredSensitivity = options.infraredSensitivity.value_or(kInfraredSensitivityDefault);
     job.progress = [&display, slot](float fraction) { display.FileProgress(slot, fraction); };
     if (!CreateTemporaryBeside(file.output, job.output))
         return file.input + ": " + SaveFailedMessage(file.output);
@@ -75,6 +84,7 @@ std::string CleanPlannedFile(const PlannedFile& file, const CleanOptions& option
     }
     CleanFileReport report = CleanImageFile(job);
     used = report.params;
+    infraredMessage = report.infraredMessage;
     std::string failure = FailureText(file, report);
     std::string error;
     if (failure.empty()) {
@@ -131,9 +141,11 @@ int RunClean(const std::vector<std::string>& args)
         const PlannedFile& file = plan[index];
         display.FileStarted(slot, file.input);
         DustParams used;
-        std::string failure = CleanPlannedFile(file, options, display, slot, used);
+        std::string infraredMessage;
+        std::string failure = CleanPlannedFile(file, options, display, slot, used, infraredMessage);
         if (failure.empty()) {
-            display.FileSucceeded(slot, "cleaned " + file.input + " -> " + file.output + " (" + Describe(used) + ")");
+            display.FileSucceeded(
+                slot, "cleaned " + file.input + " -> " + file.output + " (" + Describe(used, infraredMessage) + ")");
         } else {
             failures.fetch_add(1);
             display.FileFailed(slot, failure);

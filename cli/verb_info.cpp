@@ -6,7 +6,9 @@
 #include "image/image.h"
 #include "imagefiles/image_file_types.h"
 #include "metadata/jpeg_metadata.h"
+#include "imagefiles/library_formats.h"
 #include "workflow/image_kind.h"
+#include "workflow/infrared_source.h"
 
 const char* const kInfoHelp = R"(Usage: speckwash-cli info [--json] FILE...
 
@@ -16,7 +18,9 @@ length of its first APP1 segment.
 
   --json    one JSON object per line:
             {"path", "type", "typeCode", "width", "height", "channels",
-             "sample" (u8, u16 or float), "dpi", "camera", "app1Length"}
+             "sample" (u8, u16 or float), "dpi", "camera", "app1Length",
+             "infrared" (true when the file is an RGBI TIFF or has an
+             infrared sidecar NAME_IR.* or NAME-ir.* beside it)}
   --help    this text
 
 Exit status: 0 when every file was read, 1 when any was not, 2 for a usage error.
@@ -51,6 +55,7 @@ struct FileFacts {
     int width = 0, height = 0, channels = 0, sampleType = 0, dpi = 0;
     std::string camera;
     int app1Length = 0;
+    std::string infrared; // "fourth sample", the sidecar's path, or empty for none
 };
 
 bool ReadFacts(const std::string& path, FileFacts& facts)
@@ -65,6 +70,10 @@ bool ReadFacts(const std::string& path, FileFacts& facts)
     facts.channels = image.channelCount;
     facts.sampleType = image.sampleType;
     facts.dpi = image.resolutionDpi;
+    if (image.channelCount == 4 && TiffFourthPlaneIsInfrared(path.c_str()))
+        facts.infrared = "fourth sample";
+    else
+        facts.infrared = FindInfraredSidecar(path);
     if (facts.type == ImageFileType::Jpeg) {
         facts.camera = ReadJpegMetadata(path.c_str()).cameraModel;
         if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
@@ -83,7 +92,8 @@ void PrintJson(const std::string& path, const FileFacts& f)
               << "\",\"typeCode\":" << static_cast<int>(f.type) << ",\"width\":" << f.width
               << ",\"height\":" << f.height << ",\"channels\":" << f.channels << ",\"sample\":\""
               << SampleName(f.sampleType) << "\",\"dpi\":" << f.dpi << ",\"camera\":" << JsonString(f.camera)
-              << ",\"app1Length\":" << f.app1Length << "}\n";
+              << ",\"app1Length\":" << f.app1Length << ",\"infrared\":" << (f.infrared.empty() ? "false" : "true")
+              << "}\n";
 }
 
 void PrintText(const std::string& path, const FileFacts& f)
@@ -96,6 +106,8 @@ void PrintText(const std::string& path, const FileFacts& f)
                   << f.app1Length << " bytes";
     }
     std::cout << "\n";
+    if (!f.infrared.empty())
+        std::cout << "  infrared plane: " << f.infrared << "\n";
 }
 
 } // namespace

@@ -39,4 +39,5 @@ void DustKernel::KeepAppliedDetection(Tile& tile)
     tile.requested.aggression = tile.applied.aggression;
     tile.requested.flatness = tile.applied.flatness;
     tile.requested.dustType = tile.applied.dustType;
+    tile.requested.infrared = tile.applied.infrared;
 }

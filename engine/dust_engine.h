@@ -53,6 +53,12 @@ public:
     bool Finished() const { return !queue || queue->Idle(); }
 
     CImage* DetectionMap() const { return kernel ? kernel->DetectionMap() : nullptr; }
+    // Before the first request whose `infrared` byte is set: the plane must
+    // outlive the engine. See DustKernel::AttachInfrared.
+    bool AttachInfrared(const CImage& plane, const InfraredModel& model)
+    {
+        return kernel && kernel->AttachInfrared(plane, model);
+    }
     CImage* WorkImage() const { return workImage.get(); }
     CImage* ManualMask() const { return manualMask.get(); }
     CImage* ManualDustSize() const { return manualDustSize.get(); }

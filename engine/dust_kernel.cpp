@@ -9,7 +9,7 @@ constexpr size_t kPixelMedianScratch = 203 * 203; // radius 101; larger radii gr
 bool DetectionParamsDiffer(const DustParams& a, const DustParams& b)
 {
     return a.dustType != b.dustType || a.dustThreshold != b.dustThreshold || a.flatness != b.flatness
-        || a.aggression != b.aggression;
+        || a.aggression != b.aggression || a.infrared != b.infrared;
 }
 } // namespace
 
@@ -55,10 +55,30 @@ int DustKernel::DetectDust(const Rect& tile, const DustParams& params, const std
     return ::DetectDust(source, *medianImage, *detectionMap, tile, params, abortFlag, detectionScratch);
 }
 
-Rect DustKernel::Composite(const Rect& rect, bool automation)
+Rect DustKernel::Composite(const Rect& rect, bool automation, bool infraredMap)
 {
-    CompositeInputs in { &source, medianImage.get(), detectionMap.get(), &manualMask, &manualDustSize, &workImage };
+    // With automation on, untouched pixels blend toward the median under the
+    // visible-light map and toward the fill under the infrared one. With it
+    // off only marked pixels change, toward the brush's median image.
+    const CImage* target = automation && infraredMap && fillImage ? fillImage.get() : medianImage.get();
+    CompositeInputs in { &source, target, detectionMap.get(), &manualMask, &manualDustSize, &workImage };
     return ::Composite(in, rect, automation, scratch, stopFlag);
+}
+
+bool DustKernel::AttachInfrared(const CImage& plane, const InfraredModel& model)
+{
+    if (plane.width != source.width || plane.height != source.height || plane.channelCount < 1)
+        return false;
+    if (!fillImage) {
+        fillImage = std::make_unique<CImage>(source.width, source.height, 3, SampleU8);
+        if (!fillImage->HasPlanes()) {
+            fillImage.reset();
+            return false;
+        }
+    }
+    infrared.plane = &plane;
+    infrared.model = model;
+    return true;
 }
 
 uint8_t DustKernel::PixelMedian(const uint8_t* plane, int x, int y, int radius)
@@ -90,6 +110,19 @@ int DustKernel::ProcessTile(Tile& tile, const std::atomic<uint8_t>& abortFlag)
             KeepAppliedDetection(tile);
             return TileReverted;
         }
+        if (requested.infrared != 0 && HasInfrared()) {
+            // Infrared detection replaces the visible-light rule and needs no median.
+            if (requested.dustRadius != applied.dustRadius || DetectionParamsDiffer(requested, applied)) {
+                int r = DetectInfrared(source, infrared, requested.infrared, rect, *detectionMap, *fillImage,
+                    abortFlag, infraredScratch);
+                if (r == DetectNoMemory)
+                    return TileNoMemory;
+                if (r == DetectAborted || abortFlag.load(std::memory_order_relaxed))
+                    return TileAborted;
+            }
+            Composite(rect, true, true);
+            return TileDone;
+        }
         const int margin = TileMargin(requested.aggression);
         const Rect work = Intersect(
             { rect.left - margin, rect.top - margin, rect.right + margin, rect.bottom + margin }, imageRect);
@@ -120,7 +153,8 @@ int DustKernel::ProcessTile(Tile& tile, const std::atomic<uint8_t>& abortFlag)
     if (kinds & KindBrush) {
         if (!PrepareBrush(tile))
             return TileAborted;
-        const Rect corrected = Composite(rect, requested.automation != 0);
+        const Rect corrected
+            = Composite(rect, requested.automation != 0, requested.infrared != 0 && HasInfrared());
         if (Stopped())
             return TileAborted;
         tile.changed = Union(Intersect(tile.brushArea, rect), corrected);

@@ -5,6 +5,7 @@
 
 #include "engine/byte_buffer.h"
 #include "engine/dust_detection.h"
+#include "engine/infrared_detection.h"
 #include "engine/median_coverage.h"
 #include "engine/tile_queue.h"
 #include "image/image.h"
@@ -39,7 +40,15 @@ public:
     int DetectDust(const Rect& tile, const DustParams& params, const std::atomic<uint8_t>& abortFlag);
     // Returns the bounding box of the corrected pixels that changed; stops
     // early (leaving the tile to be composited again) when the stop flag is up.
-    Rect Composite(const Rect& rect, bool automation);
+    // With `infraredMap` the map is the infrared one and untouched pixels blend
+    // toward its fill instead of the median.
+    Rect Composite(const Rect& rect, bool automation, bool infraredMap = false);
+    // Gives the kernel an infrared plane (the image's size, one 8- or 16-bit
+    // channel, outliving the kernel) and what its analysis measured. Tiles
+    // whose requested `infrared` byte is not 0 are then detected from it.
+    // Call before any such request; false when the fill plane cannot be made.
+    bool AttachInfrared(const CImage& plane, const InfraredModel& model);
+    bool HasInfrared() const { return infrared.plane != nullptr; }
     uint8_t PixelMedian(const uint8_t* plane, int x, int y, int radius);
     // The brush side of a tile's pass; see brush_prepare.cpp. False when
     // stopped by the stop flag.
@@ -73,4 +82,7 @@ private:
     DetectionScratch detectionScratch;
     std::atomic<uint8_t> neverStop { 0 };
     const std::atomic<uint8_t>* stopFlag = &neverStop;
+    InfraredInput infrared; // plane null: no infrared detection
+    std::unique_ptr<CImage> fillImage; // 3 channels: the infrared fill, defined where the map is not 0
+    InfraredScratch infraredScratch;
 };

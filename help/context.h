@@ -12,3 +12,4 @@
 #define IDH_settings 1010
 #define IDH_command_line 1011
 #define IDH_troubleshooting 1012
+#define IDH_infrared 1013

@@ -10,5 +10,7 @@ FileResult ReadJpeg(CImage& image, const char* path);
 FileResult ReadJpegInfo(const char* path, int* width, int* height, int* channels);
 FileResult ReadTiff(CImage& image, const char* path);
 FileResult ReadTiffInfo(const char* path, int* width, int* height, int* channels);
+// True for an 8- or 16-bit RGB TIFF whose fourth sample is an infrared plane.
+bool TiffFourthPlaneIsInfrared(const char* path);
 FileResult ReadPng(CImage& image, const char* path);
 FileResult ReadPngInfo(const char* path, int* width, int* height, int* channels);

@@ -294,3 +294,23 @@ FileResult ReadTiffInfo(const char* path, int* width, int* height, int* channels
     }
     return result;
 }
+
+// An RGB file with a fourth sample that is not associated alpha (ExtraSamples
+// unspecified or unassociated, or no ExtraSamples at all) is how scanner
+// software stores an infrared plane; CMYK and premultiplied alpha are not one.
+bool TiffFourthPlaneIsInfrared(const char* path)
+{
+    TIFF* tiff = path ? OpenTiffSilently(path, "r") : nullptr;
+    if (!tiff)
+        return false;
+    uint16_t samples = 1, bits = 1, photometric = 0, extraCount = 0;
+    uint16_t* extraKinds = nullptr;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bits);
+    const bool rgb = TIFFGetField(tiff, TIFFTAG_PHOTOMETRIC, &photometric) && photometric == PHOTOMETRIC_RGB;
+    bool plainExtra = true;
+    if (TIFFGetField(tiff, TIFFTAG_EXTRASAMPLES, &extraCount, &extraKinds) && extraCount >= 1 && extraKinds)
+        plainExtra = extraKinds[0] == EXTRASAMPLE_UNSPECIFIED || extraKinds[0] == EXTRASAMPLE_UNASSALPHA;
+    TIFFClose(tiff);
+    return samples == 4 && (bits == 8 || bits == 16) && rgb && plainExtra;
+}

@@ -1,5 +1,6 @@
 #include "workflow/clean_file.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "imagefiles/image_file_types.h"
@@ -49,7 +50,9 @@ CleanFileReport CleanImageFile(const CleanFileJob& job)
 {
     CleanFileReport report;
     WorkingImage source;
-    LoadOutcome outcome = LoadWorkingImage(job.input.c_str(), source);
+    InfraredPlaneSource infrared;
+    LoadOutcome outcome = job.infrared == InfraredOff ? LoadWorkingImage(job.input.c_str(), source)
+                                                      : LoadWorkingImageWithInfrared(job.input.c_str(), source, infrared);
     if (outcome == LoadUnreadable || outcome == LoadNoMemory) {
         report.status = outcome == LoadNoMemory ? CleanFileNoMemory : CleanFileUnreadable;
         return report;
@@ -65,6 +68,20 @@ CleanFileReport CleanImageFile(const CleanFileJob& job)
     const CImage& working = *source.working;
     report.params = DustParamsForImage(source.resolutionDpi, report.fromCamera,
         LargestBrushRadius(working.width, working.height), job.overrides);
+    if (job.infrared != InfraredOff) {
+        ResolveInfraredPlane(job.input, job.infraredPath, working, infrared);
+        report.infraredMessage = infrared.message;
+        if (!infrared.plane && job.infrared == InfraredOn && report.infraredMessage.empty())
+            report.infraredMessage = "No infrared plane found; the image is cleaned by visible light";
+        if (infrared.Usable() && report.params.automation != 0) {
+            report.params.infrared = static_cast<uint8_t>(
+                std::clamp(job.infraredSensitivity, kInfraredSensitivityMin, kInfraredSensitivityMax));
+            report.infraredUsed = true;
+        } else {
+            infrared.plane.reset(); // not needed: free it before the clean
+        }
+    }
+    const InfraredInput infraredInput = infrared.Input();
 
     SaveRequest save;
     save.targetPath = job.output;
@@ -87,7 +104,8 @@ CleanFileReport CleanImageFile(const CleanFileJob& job)
                     saved = CleanFileMapSaveFailed;
             }
             return 0;
-        });
+        },
+        report.infraredUsed ? &infraredInput : nullptr);
     if (result == WholeImageCancelled)
         report.status = CleanFileCancelled;
     else if (result != WholeImageDone)

@@ -6,6 +6,7 @@
 
 #include "engine/dust_params.h"
 #include "workflow/image_kind.h"
+#include "workflow/infrared_source.h"
 
 // What a user may set over the parameters derived from an image's resolution.
 struct DustOverrides {
@@ -33,6 +34,9 @@ struct CleanFileJob {
     std::optional<int> jpegQuality; // unset: "Same as Input" (200) with the source's subsampling
     std::function<void(float)> progress; // may be empty
     const std::atomic<bool>* cancel = nullptr;
+    InfraredChoice infrared = InfraredAuto; // InfraredOff keeps the load and clean of files without a plane
+    std::string infraredPath; // a sidecar named by the user; empty: look beside the input
+    int infraredSensitivity = kInfraredSensitivityDefault;
 };
 
 enum CleanFileStatus : int {
@@ -52,6 +56,8 @@ struct CleanFileReport {
     DustParams params; // the parameters the engine was given
     bool fromCamera = false;
     int writerResult = 0; // FileResult of the failed writer
+    bool infraredUsed = false; // the detection map came from the infrared plane
+    std::string infraredMessage; // why an infrared plane was not used, for the user; empty otherwise
 };
 
 CleanFileReport CleanImageFile(const CleanFileJob& job);

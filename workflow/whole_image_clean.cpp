@@ -41,11 +41,14 @@ constexpr int kNoMemoryPassesWithoutProgress = 2000;
 } // namespace
 
 int CleanWholeImage(const CImage& working, const DustParams& params, const std::function<void(float)>& progress,
-    const std::atomic<bool>* cancel, const std::function<int(const CImage&, const CImage&)>& use)
+    const std::atomic<bool>* cancel, const std::function<int(const CImage&, const CImage&)>& use,
+    const InfraredInput* infrared)
 {
     WakeOnRegion listener;
     DustEngine engine(working, kEngineTileSize, &listener);
     if (!engine.WorkImage() || !engine.DetectionMap())
+        return WholeImageNoMemory;
+    if (infrared && infrared->plane && !engine.AttachInfrared(*infrared->plane, infrared->model))
         return WholeImageNoMemory;
 
     DustParams request = params;

@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "engine/dust_params.h"
+#include "engine/infrared_detection.h"
 #include "image/image.h"
 
 // Result codes of a whole-image clean.
@@ -20,5 +21,8 @@ inline constexpr int kEngineTileSize = 256;
 // receives the finished fraction from this thread. `use` is called with the
 // corrected image and the detection map while the engine still holds them,
 // and its return value is returned; it is not called when the run fails.
+// `infrared` (may be null) is attached to the engine before the request, for
+// params whose `infrared` byte is set.
 int CleanWholeImage(const CImage& working, const DustParams& params, const std::function<void(float)>& progress,
-    const std::atomic<bool>* cancel, const std::function<int(const CImage& corrected, const CImage& detectionMap)>& use);
+    const std::atomic<bool>* cancel, const std::function<int(const CImage& corrected, const CImage& detectionMap)>& use,
+    const InfraredInput* infrared = nullptr);

@@ -152,7 +152,7 @@ TEST_F(CliEndToEnd, InfoDescribesFilesAsJson)
     EXPECT_EQ(run.out,
         "{\"path\":\"" + Path("grey16.tif")
             + "\",\"type\":\"tiff\",\"typeCode\":3,\"width\":64,\"height\":48,\"channels\":1,\"sample\":\"u16\","
-              "\"dpi\":300,\"camera\":\"\",\"app1Length\":0}\n");
+              "\"dpi\":300,\"camera\":\"\",\"app1Length\":0,\"infrared\":false}\n");
     EXPECT_EQ(run.err, Path("text.png") + ": Unable to read image file\n");
 
     run = Cli("info '" + Path("grey16.tif") + "'");

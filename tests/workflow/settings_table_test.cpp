@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "settings_test_support.h"
+#include "workflow/infrared_settings.h"
 #include "workflow/registry_file.h"
 #include "workflow/settings_table.h"
 #include "workflow/version_info.h"
@@ -78,4 +79,36 @@ TEST_F(SettingsDefaults, KeyNamesTheVersionThatMadeIt)
     EXPECT_NE(ReadFile().find("[HKEY_LOCAL_MACHINE\\Software\\Quillmark Inc\\Speckwash\\0.0]\n"
                               "\"Version\"=\"0.0.0.0\"\n"),
         std::string::npos);
+}
+
+// The infrared choice is not among the start-up defaults: reading it from a
+// store that never had it writes nothing, and what the user stores reads back.
+TEST_F(SettingsDefaults, InfraredChoiceIsWrittenOnlyWhenChanged)
+{
+    FileVersionInfo version;
+    ASSERT_TRUE(version.LoadFromModule());
+    StartProgram(version);
+    const std::string before = ReadFile();
+    {
+        RegistryKey key(RegOptionCreate);
+        OpenSettingsKey(key, version);
+        InfraredSettings read = ReadInfraredSettings(key);
+        EXPECT_TRUE(read.enabled);
+        EXPECT_EQ(read.sensitivity, 5);
+        EXPECT_EQ(InfraredParamByte(read, true), 5);
+        EXPECT_EQ(InfraredParamByte(read, false), 0);
+    }
+    EXPECT_EQ(ReadFile(), before);
+    {
+        RegistryKey key(RegOptionCreate);
+        OpenSettingsKey(key, version);
+        StoreInfraredSettings(key, { false, 8 });
+        key.Value(kInfraredSensitivitySettingName).SetInteger(40); // edited by hand, out of range
+    }
+    RegistryKey key(RegOptionCreate);
+    OpenSettingsKey(key, version);
+    InfraredSettings read = ReadInfraredSettings(key);
+    EXPECT_FALSE(read.enabled);
+    EXPECT_EQ(read.sensitivity, 10);
+    EXPECT_EQ(InfraredParamByte(read, true), 0);
 }
