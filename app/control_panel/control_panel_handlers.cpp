@@ -64,10 +64,11 @@ void CSpeckwashDlg2::Connect()
         connect(Button(c.id), &CIconButton::HoverLeft, this, [this](int id) { OnHoverLeave(id); });
     }
     connect(active_, &QCheckBox::clicked, this, [this] { AutomaticCorrectionSwitch(); });
+    connect(infrared_, &QCheckBox::clicked, this, [this] { OnInfraredToggled(); });
     // Only the user's choices count: setting an entry from code is not a change.
     connect(imageType_, &QComboBox::activated, this, [this](int entry) { OnImageType(entry); });
     connect(brushType_, &QComboBox::activated, this, [this](int entry) { OnBrushType(entry); });
-    for (int id : { kIdBrushSize, kIdDustSize, kIdDustAmount, kIdAggression, kIdManualDustSize })
+    for (int id : { kIdBrushSize, kIdDustSize, kIdDustAmount, kIdAggression, kIdManualDustSize, kIdInfraredSensitivity })
         connect(Slider(id), &QSlider::valueChanged, this, [this, id] { OnSliderMoved(id); });
 }
 
@@ -111,6 +112,7 @@ void CSpeckwashDlg2::AutomaticCorrectionSwitch()
     for (int id : { kIdDustAmount, kIdDustSize, kIdDustAmountLabel, kIdDustSizeLabel, kIdImageType, kIdImageTypeLabel,
              kIdAggression, kIdAggressionLabel })
         SetControlEnabled(id, on);
+    RefreshInfraredControls();
     // The stored switch is always on: every start begins with correction on.
     host_.Persist("DustAutomation", 1);
     if (!on) {
@@ -118,6 +120,18 @@ void CSpeckwashDlg2::AutomaticCorrectionSwitch()
         if (isVisible())
             SetControlShown(kIdRestoreDefaults, true);
     }
+    host_.QueueVisibleRegion(1);
+    update();
+}
+
+// Infrared detection replaces the visible-light rule (or gives way to it
+// again): like switching automatic correction, the visible part goes first.
+void CSpeckwashDlg2::OnInfraredToggled()
+{
+    InfraredSettings choice = host_.InfraredChoice();
+    choice.enabled = infrared_->isChecked();
+    host_.SetInfraredChoice(choice);
+    RefreshInfraredControls();
     host_.QueueVisibleRegion(1);
     update();
 }
@@ -181,6 +195,14 @@ void CSpeckwashDlg2::OnSliderMoved(int id)
         host_.Persist("AggressionRadius", p.aggression);
         host_.QueueVisibleRegion(-1);
         break;
+    case kIdInfraredSensitivity: {
+        InfraredSettings choice = host_.InfraredChoice();
+        choice.sensitivity = infraredSensitivity_->value();
+        host_.SetInfraredChoice(choice);
+        SetValueTip(kIdInfraredSensitivity, choice.sensitivity);
+        host_.QueueVisibleRegion(-1);
+        break;
+    }
     default:
         break;
     }

@@ -11,6 +11,7 @@
 #include <QSlider>
 
 #include "app/control_panel/panel_host.h"
+#include "engine/infrared_detection.h"
 #include "view/icon_button.h"
 #include "view/navigator.h"
 #include "view/ui_resources.h"
@@ -133,6 +134,8 @@ void CSpeckwashDlg2::CreateControls()
     aggression_ = Slider(kIdAggression);
     manualDustSize_ = Slider(kIdManualDustSize);
     active_ = qobject_cast<QCheckBox*>(Control(kIdActive));
+    infrared_ = qobject_cast<QCheckBox*>(Control(kIdInfrared));
+    infraredSensitivity_ = Slider(kIdInfraredSensitivity);
     imageType_ = qobject_cast<QComboBox*>(Control(kIdImageType));
     brushType_ = qobject_cast<QComboBox*>(Control(kIdBrushType));
     progress_ = qobject_cast<QProgressBar*>(Control(kIdProgress));
@@ -240,6 +243,7 @@ void CSpeckwashDlg2::RefreshSliderTips()
     SetValueTip(kIdDustSize, host_.Params().dustRadius);
     SetValueTip(kIdDustAmount, host_.Params().dustThreshold);
     SetValueTip(kIdAggression, host_.Params().aggression);
+    SetValueTip(kIdInfraredSensitivity, host_.InfraredChoice().sensitivity);
 }
 
 void CSpeckwashDlg2::SetStartControls(bool automation, int largestBrushRadius)
@@ -276,6 +280,9 @@ void CSpeckwashDlg2::ImageControlsEnabled(bool enabled)
     SetControlEnabled(kIdUndo, false);
     SetControlShown(kIdNavigatorFrame, false);
     SetControlEnabled(kIdNavigatorFrame, enabled);
+    for (int id : { kIdInfrared, kIdInfraredSensitivityLabel, kIdInfraredSensitivity })
+        SetControlShown(id, enabled);
+    RefreshInfraredControls();
     if (!enabled)
         ShowSpotCount(QString());
     navigator_->update();
@@ -290,6 +297,22 @@ void CSpeckwashDlg2::ShowSpotCount(const QString& caption)
         SetControlShown(id, shown);
         SetControlEnabled(id, shown);
     }
+}
+
+void CSpeckwashDlg2::RefreshInfraredControls()
+{
+    const InfraredSettings choice = host_.InfraredChoice();
+    const bool hasPlane = host_.HasEngine() && host_.ImageHasInfrared();
+    const bool choosable = hasPlane && host_.Params().automation != 0;
+    {
+        const QSignalBlocker quiet(infrared_);
+        infrared_->setChecked(hasPlane && choice.enabled);
+    }
+    SetSliderQuietly(kIdInfraredSensitivity, kInfraredSensitivityMin, kInfraredSensitivityMax, 1, choice.sensitivity);
+    SetValueTip(kIdInfraredSensitivity, choice.sensitivity);
+    SetControlEnabled(kIdInfrared, choosable);
+    SetControlEnabled(kIdInfraredSensitivityLabel, choosable && choice.enabled);
+    SetControlEnabled(kIdInfraredSensitivity, choosable && choice.enabled);
 }
 
 void CSpeckwashDlg2::SetUndoEnabled(bool enabled) { SetControlEnabled(kIdUndo, enabled); }

@@ -74,6 +74,9 @@ public:
     // The "Active" box's handler; the context menu ticks the box first.
     void AutomaticCorrectionSwitch();
     void SetActiveChecked(bool checked);
+    // The "Infrared" box and its sensitivity follow the session: enabled for
+    // an open image with a usable plane while automatic correction is on.
+    void RefreshInfraredControls();
     // The owner switched highlighting (pop-up menu, main window's key): the button follows.
     void ShowHighlight(bool on);
     // The highlight accelerator acts as a click on the Highlights button.
@@ -116,6 +119,7 @@ private:
     void OnImageType(int entry);
     void OnBrushType(int entry);
     void OnSliderMoved(int id);
+    void OnInfraredToggled();
     void ToggleViewAfter();
     void ToggleHighlight();
     void ShowBeforeAfter(bool after);
@@ -132,6 +136,8 @@ private:
     QSlider* aggression_ = nullptr;
     QSlider* manualDustSize_ = nullptr;
     QCheckBox* active_ = nullptr;
+    QCheckBox* infrared_ = nullptr;
+    QSlider* infraredSensitivity_ = nullptr;
     QComboBox* imageType_ = nullptr;
     QComboBox* brushType_ = nullptr;
     QProgressBar* progress_ = nullptr;

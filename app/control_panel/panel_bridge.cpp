@@ -76,6 +76,16 @@ bool CPanelBridge::HasImage() const { return window_.CurrentImage() != nullptr; 
 DustParams& CPanelBridge::Params() { return window_.Session().params; }
 int CPanelBridge::ImageResolution() const { return window_.Session().document.resolutionDpi; }
 bool CPanelBridge::ImageFromCamera() const { return window_.Session().fromCamera; }
+bool CPanelBridge::ImageHasInfrared() const { return window_.Session().infrared.Usable(); }
+InfraredSettings CPanelBridge::InfraredChoice() const { return window_.Session().infraredChoice; }
+
+void CPanelBridge::SetInfraredChoice(const InfraredSettings& choice)
+{
+    EditSession& session = window_.Session();
+    session.infraredChoice = choice;
+    session.params.infrared = InfraredParamByte(choice, session.infrared.Usable());
+    StoreInfraredChoice(choice);
+}
 bool CPanelBridge::ViewAfter() const { return window_.Session().viewAfter; }
 void CPanelBridge::SetViewAfter(bool after) { window_.SetViewAfter(after); }
 bool CPanelBridge::HighlightOn() const { return window_.Session().highlightOn; }

@@ -41,6 +41,9 @@ public:
     DustParams& Params() override;
     int ImageResolution() const override;
     bool ImageFromCamera() const override;
+    bool ImageHasInfrared() const override;
+    InfraredSettings InfraredChoice() const override;
+    void SetInfraredChoice(const InfraredSettings& choice) override;
     bool ViewAfter() const override;
     void SetViewAfter(bool after) override;
     bool HighlightOn() const override;

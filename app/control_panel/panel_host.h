@@ -5,6 +5,7 @@
 #include "engine/dust_params.h"
 #include "image/rect.h"
 #include "view/rules/view_mapping.h"
+#include "workflow/infrared_settings.h"
 
 class CImage;
 
@@ -41,6 +42,12 @@ public:
     // whether its EXIF data names a camera.
     virtual int ImageResolution() const = 0;
     virtual bool ImageFromCamera() const = 0;
+    // Whether the open image has an infrared plane the detection may use, and
+    // the "Infrared" box's choice; setting it updates the record's infrared
+    // byte and the settings store.
+    virtual bool ImageHasInfrared() const = 0;
+    virtual InfraredSettings InfraredChoice() const = 0;
+    virtual void SetInfraredChoice(const InfraredSettings& choice) = 0;
 
     virtual bool ViewAfter() const = 0;
     virtual void SetViewAfter(bool after) = 0;

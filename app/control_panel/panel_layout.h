@@ -20,6 +20,9 @@ enum PanelControlId : int {
     kIdDustAmount = 1048,
     kIdAggressionLabel = 1067,
     kIdAggression = 1021,
+    kIdInfrared = 1080,
+    kIdInfraredSensitivityLabel = 1081,
+    kIdInfraredSensitivity = 1082,
     kIdManualGroup = 1005,
     kIdBrushTypeLabel = 1018,
     kIdBrushType = 1045,
@@ -74,7 +77,7 @@ struct PanelControl {
 
 // The panel's size in dialog units.
 inline constexpr int kPanelWidthDu = 218;
-inline constexpr int kPanelHeightDu = 363; // the spot review's row below the closing buttons
+inline constexpr int kPanelHeightDu = 377; // the infrared row in the automatic group, the spot review's row below the closing buttons
 
 // Every control, in creation (and stacking) order.
 std::span<const PanelControl> PanelControls();

@@ -105,6 +105,7 @@ void CSpeckwashDlg::StartSession()
     // The old session's engine stops before its image goes.
     DiscardEngine();
     session = std::make_unique<EditSession>(settings.viewAfter, params);
+    session->infraredChoice = settings.infrared;
     brush->SessionReplaced();
     panelVisible = settings.showControls;
     saveRotated = settings.saveRotated;

@@ -12,6 +12,8 @@
 #include "imagefiles/image_file_types.h"
 #include "view/rules/navigator_geometry.h"
 #include "workflow/dust_parameter_rules.h"
+#include "workflow/infrared_settings.h"
+#include "workflow/infrared_source.h"
 
 namespace {
 const char* const kSaveChangesQuestion = "Do you want to Save your changes?";
@@ -66,7 +68,9 @@ bool CSpeckwashDlg::OpenFile(const QString& path)
 {
     QByteArray local = path.toLocal8Bit();
     WorkingImage loaded;
-    LoadOutcome outcome = local.size() < 3 ? LoadUnreadable : LoadWorkingImage(local.constData(), loaded);
+    InfraredPlaneSource infrared;
+    LoadOutcome outcome
+        = local.size() < 3 ? LoadUnreadable : LoadWorkingImageWithInfrared(local.constData(), loaded, infrared);
     if (outcome == LoadUnreadable || outcome == LoadNoMemory) {
         // The image open before stays open, with its kind and its path.
         prompter->Inform(this, QString::fromLatin1(kUnreadableImageMessage));
@@ -78,6 +82,7 @@ bool CSpeckwashDlg::OpenFile(const QString& path)
     session->thumbnail.reset();
     session->imagePath = path;
     session->document = std::move(loaded);
+    session->infrared = InfraredPlaneSource {};
     session->exifSegment = App1Segment {};
     session->fromCamera = false;
     if (panel)
@@ -96,6 +101,12 @@ bool CSpeckwashDlg::OpenFile(const QString& path)
     }
     HoldDustRadiusWithin(session->largestBrushRadius, session->params);
 
+    // The plane is measured once against the accepted image; one that is
+    // refused leaves the image to visible light, and the user is told why.
+    ResolveInfraredPlane(local.toStdString(), std::string(), *session->document.working, infrared);
+    session->infrared = std::move(infrared);
+    session->params.infrared = InfraredParamByte(session->infraredChoice, session->infrared.Usable());
+
     session->engine = std::make_unique<DustEngine>(*session->document.working, kTileSize, listener.get());
     if (!session->engine->WorkImage() || !session->engine->WorkImage()->HasPlanes()) {
         session->engine.reset();
@@ -104,6 +115,8 @@ bool CSpeckwashDlg::OpenFile(const QString& path)
     session->spots = std::make_unique<SpotTracker>(session->document.working->width, session->document.working->height);
     if (panel)
         panel->ShowSpotCount(QString());
+    if (session->infrared.Usable())
+        session->engine->AttachInfrared(*session->infrared.plane, session->infrared.model);
     BuildThumbnail();
     // A new image starts with no strokes; the brush's settings stay as the panel shows them.
     brush->EndStroke();
@@ -124,6 +137,8 @@ bool CSpeckwashDlg::OpenFile(const QString& path)
         ApplyResolutionRules(session->document.resolutionDpi, session->fromCamera, session->params, ProgramResolutionMemory());
     QueueVisibleRegion(1);
     update();
+    if (!session->infrared.message.empty())
+        prompter->Inform(this, QString::fromStdString(session->infrared.message));
     return true;
 }
 

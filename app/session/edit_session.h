@@ -12,6 +12,8 @@
 #include "view/rules/view_mapping.h"
 #include "workflow/image_kind.h"
 #include "workflow/spot_review.h"
+#include "workflow/infrared_settings.h"
+#include "workflow/infrared_source.h"
 
 // What the brush paints with: the panel's brush list and its two brush
 // sliders, and the strength every stroke records.
@@ -47,6 +49,9 @@ struct EditSession {
     WorkingImage document;
     App1Segment exifSegment;
     bool fromCamera = false;
+    // The image's infrared plane (none, usable, or refused with its message).
+    // The engine reads the plane too, so it is declared before the engine.
+    InfraredPlaneSource infrared;
     // Declared after the image it reads, so that it goes first.
     std::unique_ptr<DustEngine> engine;
     std::unique_ptr<CImage> thumbnail;
@@ -54,6 +59,9 @@ struct EditSession {
     int largestBrushRadius = 16;
 
     DustParams params;
+    // The "Infrared" box and its sensitivity; `params.infrared` follows them
+    // while the image has a usable plane.
+    InfraredSettings infraredChoice;
     BrushSettings brush;
     BrushStrokeList strokes;
 

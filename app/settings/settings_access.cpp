@@ -32,6 +32,7 @@ StartupSettings LoadStartupSettings()
     s.dustRadius = key.Value("DustRadius").GetInteger();
     s.aggression = key.Value("AggressionRadius").GetInteger();
     s.saveRotated = key.Value("SaveAsRotated").GetInteger();
+    s.infrared = ReadInfraredSettings(key);
     key.Close();
     return s;
 }
@@ -42,5 +43,14 @@ void StoreSetting(const char* name, int value)
     if (!OpenSettingsKey(key, ProgramVersion()))
         return;
     key.Value(name).SetInteger(value);
+    key.Close();
+}
+
+void StoreInfraredChoice(const InfraredSettings& choice)
+{
+    RegistryKey key(RegOptionCreate);
+    if (!OpenSettingsKey(key, ProgramVersion()))
+        return;
+    StoreInfraredSettings(key, choice);
     key.Close();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "workflow/infrared_settings.h"
 
 // The values the main window reads when it starts (and again after an image
 // is closed).
@@ -9,6 +10,7 @@ struct StartupSettings {
     int dustRadius = 10;
     int aggression = 31;
     int saveRotated = 0;
+    InfraredSettings infrared; // read only: written when the user changes it
 };
 
 // Opens the program's settings key (creating it), writes the defaults that
@@ -17,3 +19,6 @@ StartupSettings LoadStartupSettings();
 
 // Writes one value through to the store at once, as decimal text.
 void StoreSetting(const char* name, int value);
+
+// Writes the infrared choice and sensitivity through to the store.
+void StoreInfraredChoice(const InfraredSettings& choice);

@@ -27,6 +27,9 @@ public:
     DustParams& Params() override { return params; }
     int ImageResolution() const override { return resolution; }
     bool ImageFromCamera() const override { return fromCamera; }
+    bool ImageHasInfrared() const override { return hasInfrared; }
+    InfraredSettings InfraredChoice() const override { return infraredChoice; }
+    void SetInfraredChoice(const InfraredSettings& choice) override { infraredChoice = choice; }
     bool ViewAfter() const override { return viewAfter; }
     void SetViewAfter(bool after) override { viewAfter = after; }
     bool HighlightOn() const override { return highlightOn; }
@@ -100,6 +103,8 @@ public:
     DustParams params;
     int resolution = 0;
     bool fromCamera = false;
+    bool hasInfrared = false;
+    InfraredSettings infraredChoice;
     bool viewAfter = true;
     bool highlightOn = true;
     int highlightColour = 0;

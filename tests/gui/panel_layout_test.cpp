@@ -25,22 +25,22 @@ private slots:
     {
         FakePanelHost host;
         CSpeckwashDlg2 panel(host, nullptr, kBase);
-        QCOMPARE(panel.size(), QSize(327, 590)); // 218 × 6 / 4, 363 × 13 / 8 rounded
+        QCOMPARE(panel.size(), QSize(327, 613)); // 218 × 6 / 4, 377 × 13 / 8 rounded
         QCOMPARE(Geometry(panel, kIdOpen), QRect(17, 21, 110, 37));
         QCOMPARE(Geometry(panel, kIdSave), QRect(192, 21, 110, 39));
-        QCOMPARE(Geometry(panel, kIdAutomaticGroup), QRect(8, 63, 309, 133));
+        QCOMPARE(Geometry(panel, kIdAutomaticGroup), QRect(8, 63, 309, 156));
         QCOMPARE(Geometry(panel, kIdDustSize), QRect(114, 125, 203, 34));
-        QCOMPARE(Geometry(panel, kIdYellow), QRect(20, 449, 14, 15));
-        QCOMPARE(Geometry(panel, kIdMagenta), QRect(80, 447, 15, 16));
-        QCOMPARE(Geometry(panel, kIdCloseAll), QRect(104, 523, 119, 34));
+        QCOMPARE(Geometry(panel, kIdYellow), QRect(20, 471, 14, 15));
+        QCOMPARE(Geometry(panel, kIdMagenta), QRect(80, 470, 15, 16));
+        QCOMPARE(Geometry(panel, kIdCloseAll), QRect(104, 546, 119, 34));
         // A closed drop-down keeps its place and width; its height is one line.
         const QRect list = Geometry(panel, kIdImageType);
         QCOMPARE(list.topLeft(), QPoint(114, 101));
         QCOMPARE(list.width(), 197);
-        // The navigator: the largest square centred in the frame 116, 304, 189 × 167.
-        QCOMPARE(Geometry(panel, kIdNavigatorFrame), QRect(116, 304, 189, 167));
-        QCOMPARE(panel.Navigator()->Area(), (Rect { 127, 304, 294, 471 }));
-        QCOMPARE(panel.Navigator()->geometry(), QRect(127, 304, 167, 167));
+        // The navigator: the largest square centred in the frame 116, 327, 189 × 167.
+        QCOMPARE(Geometry(panel, kIdNavigatorFrame), QRect(116, 327, 189, 167));
+        QCOMPARE(panel.Navigator()->Area(), (Rect { 127, 327, 294, 494 }));
+        QCOMPARE(panel.Navigator()->geometry(), QRect(127, 327, 167, 167));
     }
 
     void onlyTheWorkflowButtonsShowBeforeAnOpen()
