@@ -126,7 +126,8 @@ void CThumbnailProvider::Drain()
         const QByteArray encoded = QFile::encodeName(job.path);
         QImage preview;
         QSize sourceSize;
-        if (MakeThumbnail(encoded.constData(), maxSide, thumbnail) == FileOk) {
+        if ((decoder ? decoder(encoded.constData(), maxSide, thumbnail) : MakeThumbnail(encoded.constData(), maxSide, thumbnail))
+            == FileOk) {
             // The QImage shares nothing with the worker's buffer once copied.
             preview = QImage(thumbnail.rgb.data(), thumbnail.width, thumbnail.height, thumbnail.width * 3,
                 QImage::Format_RGB888)

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QThreadPool>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -55,6 +56,11 @@ public:
     // Files queued or being made.
     int Outstanding() const { return outstanding; }
     int MaxSide() const { return maxSide; }
+    // What decodes a file into a preview (0 on success); MakeThumbnail unless
+    // replaced, which tests do to hold a worker inside a file. Set it before
+    // the first request.
+    using Decoder = std::function<int(const char* path, int maxSide, struct Thumbnail& out)>;
+    void SetDecoder(Decoder replacement) { decoder = std::move(replacement); }
 
 signals:
     void ThumbnailReady(const QString& path);
@@ -83,6 +89,7 @@ private:
     QString folder;
     QHash<QString, Entry> entries;
     int outstanding = 0;
+    Decoder decoder;
     std::shared_ptr<WorkQueue> queue;
     QThreadPool pool;
 };

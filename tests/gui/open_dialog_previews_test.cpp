@@ -26,6 +26,7 @@
 #include "imagefiles/image_file_types.h"
 #include "view/thumbnail_provider.h"
 #include "workflow/app_profile.h"
+#include "workflow/thumbnail.h"
 
 namespace {
 
@@ -33,32 +34,25 @@ namespace {
 // still being made when the first arrives.
 constexpr int kScans = 6;
 
-// The writing end of a named pipe, on a thread of its own: it waits for the
-// pipe's reader, then for Finish, then writes a few bytes that are no picture
-// and closes. Should the test never call Finish, it gives up after a minute so
-// that a reader stuck on the interface thread is let go and the test fails.
-class StalledWriter {
+// Stands in for a file on a stalled disk: the decoder it hands out holds the
+// worker that reads `path` until Finish, then fails that file as a file of no
+// known format would; every other file is decoded as usual. Should the test
+// never call Finish, it gives up after a minute so that a reader stuck on the
+// interface thread is let go and the test fails.
+class StalledFile {
 public:
-    explicit StalledWriter(const QString& path) : path(QFile::encodeName(path))
+    explicit StalledFile(const QString& path) : path(QFile::encodeName(path)) {}
+    ~StalledFile() { Finish(); }
+    CThumbnailProvider::Decoder Decoder()
     {
-        thread = std::thread([this] { Run(); });
-    }
-    ~StalledWriter()
-    {
-        Finish();
-        {
-            // A writer still waiting for a reader is let go by one that
-            // opens and closes at once.
-            std::lock_guard guard(lock);
-            if (!readerCame)
-                ::close(::open(path.constData(), O_RDONLY | O_NONBLOCK));
-        }
-        thread.join();
-        // A reader that came back for another open is let go too, so that the
-        // provider's workers can end.
-        const int fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
-        if (fd >= 0)
-            ::close(fd);
+        return [this](const char* file, int maxSide, Thumbnail& out) {
+            if (path != file)
+                return static_cast<int>(MakeThumbnail(file, maxSide, out));
+            std::unique_lock guard(lock);
+            readerCame = true;
+            gaveUp = !changed.wait_for(guard, std::chrono::seconds(60), [this] { return finish; });
+            return static_cast<int>(FileOpenFailed);
+        };
     }
     bool WaitForReader()
     {
@@ -67,7 +61,7 @@ public:
             return readerCame;
         }, 60000);
     }
-    // False when the writer had given up waiting.
+    // False when the reader had given up waiting.
     bool Finish()
     {
         std::lock_guard guard(lock);
@@ -77,28 +71,12 @@ public:
     }
 
 private:
-    void Run()
-    {
-        const int fd = ::open(path.constData(), O_WRONLY); // blocks until a reader opens
-        std::unique_lock guard(lock);
-        readerCame = true;
-        gaveUp = !changed.wait_for(guard, std::chrono::seconds(60), [this] { return finish; });
-        guard.unlock();
-        if (fd >= 0) {
-            // No signature of any format: the reader gives up after one open.
-            const char bytes[] = "no picture in here";
-            [[maybe_unused]] ssize_t written = ::write(fd, bytes, sizeof bytes - 1);
-            ::close(fd);
-        }
-    }
-
     const QByteArray path;
     std::mutex lock;
     std::condition_variable changed;
     bool readerCame = false;
     bool finish = false;
     bool gaveUp = false;
-    std::thread thread;
 };
 
 QString ScanName(int i) { return QStringLiteral("scan_%1.jpg").arg(i, 3, 10, QLatin1Char('0')); }
@@ -112,8 +90,7 @@ private:
     QTemporaryDir config;
     QTemporaryDir folder;
     QTemporaryDir otherFolder;
-    // Holds a named pipe that stands in for a file on a stalled disk: reading
-    // it blocks until the test writes to it.
+    // Holds a file that stands in for one on a stalled disk (see StalledFile).
     QTemporaryDir stalledFolder;
     QString stalled;
     QString broken;
@@ -161,7 +138,8 @@ private slots:
         }
         QFile::copy(first, otherFolder.filePath(QStringLiteral("elsewhere.jpg")));
         stalled = stalledFolder.filePath(QStringLiteral("stalled.jpg"));
-        QCOMPARE(mkfifo(QFile::encodeName(stalled).constData(), 0600), 0);
+        QFile stalledFile(stalled);
+        QVERIFY(stalledFile.open(QIODevice::WriteOnly));
     }
 
     // Every dialog starts as on a first run: in thumbnails.
@@ -171,12 +149,13 @@ private slots:
     // the failure is handed back to the interface thread.
     void previewsAreReadOffTheInterfaceThread()
     {
+        StalledFile pipe(stalled); // outlives the provider's workers
         CThumbnailProvider provider(64);
+        provider.SetDecoder(pipe.Decoder());
         provider.SetExtensions({ "jpg" });
         provider.SetFolder(stalledFolder.path());
         QThread* announcedOn = nullptr;
         connect(&provider, &CThumbnailProvider::ThumbnailReady, this, [&] { announcedOn = QThread::currentThread(); });
-        StalledWriter pipe(stalled);
         QVERIFY(provider.Request(stalled, true));
         QVERIFY(pipe.WaitForReader());
         // The reader is stuck in the file, and here the interface thread runs.
@@ -253,7 +232,9 @@ private slots:
 
     void anotherFolderDropsThePreviewsOfTheLastOne()
     {
+        StalledFile pipe(stalled); // outlives the provider's workers
         CThumbnailProvider provider(64);
+        provider.SetDecoder(pipe.Decoder());
         provider.SetExtensions({ "jpg" });
         provider.SetFolder(folder.path());
         for (int i = 0; i < kScans; ++i)
@@ -267,7 +248,6 @@ private slots:
         // its worker takes the new folder's file only after it, so its
         // result has been handed back before the new one's announcement.
         provider.SetFolder(stalledFolder.path());
-        StalledWriter pipe(stalled);
         QVERIFY(provider.Request(stalled, true));
         QVERIFY(pipe.WaitForReader());
         provider.SetFolder(otherFolder.path());
