@@ -130,6 +130,7 @@ public slots:
     void reject() override; // Esc: the close prompt
 
 private:
+    bool ChangesMayBeDropped();
     // The brush's view of the window.
     QWidget& Widget() override { return *this; }
     Rect ImageArea() const override { return imageArea; }

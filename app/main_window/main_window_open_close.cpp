@@ -23,17 +23,8 @@ constexpr int kTileSize = 256;
 
 void CSpeckwashDlg::Open()
 {
-    if (session->modified) {
-        PromptAnswer answer = prompter->Ask(this, QString::fromLatin1(kSaveChangesQuestion), true);
-        if (answer == PromptCancel)
-            return;
-        if (answer == PromptYes) {
-            // The edits are only dropped once they are on disk.
-            SaveOutcome saved = Save();
-            if (saved == SaveCancelled || saved == SaveFailed)
-                return;
-        }
-    }
+    if (!ChangesMayBeDropped())
+        return;
     session->params.automation = 1;
     session->modified = true;
     QString path = prompter->ChooseOpenPath(this);
@@ -190,17 +181,25 @@ void CSpeckwashDlg::ClosePrompt()
 
 void CSpeckwashDlg::QuitPrompt()
 {
-    if (session->modified) {
-        PromptAnswer answer = prompter->Ask(this, QString::fromLatin1(kSaveChangesQuestion), true);
-        if (answer == PromptCancel)
-            return;
-        if (answer == PromptYes) {
-            SaveOutcome saved = Save();
-            if (saved == SaveCancelled || saved == SaveFailed)
-                return; // ending now would lose the changes the user asked to keep
-        }
+    if (ChangesMayBeDropped())
+        EndWindow();
+}
+
+// Asks whether to save unsaved edits. False when the user cancelled, or said
+// Yes and the save was cancelled or failed: the edits are only dropped once
+// they are on disk.
+bool CSpeckwashDlg::ChangesMayBeDropped()
+{
+    if (!session->modified)
+        return true;
+    PromptAnswer answer = prompter->Ask(this, QString::fromLatin1(kSaveChangesQuestion), true);
+    if (answer == PromptCancel)
+        return false;
+    if (answer == PromptYes) {
+        SaveOutcome saved = Save();
+        return saved != SaveCancelled && saved != SaveFailed;
     }
-    EndWindow();
+    return true;
 }
 
 void CSpeckwashDlg::CloseImage()
