@@ -15,8 +15,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/persist_open_dialog.h"
-#include "app/prompts.h"
+#include "app/dialogs/persist_open_dialog.h"
+#include "app/dialogs/prompts.h"
 #include "image/image.h"
 #include "imagefiles/image_file_types.h"
 #include "view/thumbnail_provider.h"
