@@ -204,7 +204,10 @@ std::string ProfileTextWithInt(std::string_view text, std::string_view section, 
     if (at < 0 && sectionEnd < 0) {
         if (!result.empty() && !Trimmed(lines.back().text).empty())
             result.append(newline);
-        appendLine("[" + std::string(section) + "]");
+        // Built by appending: GCC 12 mistakes "[" + std::string(...) for an overlapping copy.
+        std::string header(1, '[');
+        header.append(section).push_back(']');
+        appendLine(header);
         appendLine(entry);
     }
     // A file that ended without a line break keeps ending that way only when
