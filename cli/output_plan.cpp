@@ -111,8 +111,12 @@ std::vector<PlannedFile> PlanOutputs(const CleanOptions& options, const std::vec
         } else if (auto spots = claimed.find(file.spotsPath); !file.spotsPath.empty() && spots != claimed.end()) {
             // a.tif and a.png into one folder keep their formats but share a name.
             file.problem = file.spotsPath + ": also the spot list of " + plan[spots->second].input;
+        } else if (auto map = claimed.find(file.mapPath); !file.mapPath.empty() && map != claimed.end()) {
+            file.problem = file.mapPath + ": also the detection map of " + plan[map->second].input;
         } else {
             claimed[file.output] = plan.size();
+            if (!file.mapPath.empty())
+                claimed[file.mapPath] = plan.size();
             if (!file.spotsPath.empty())
                 claimed[file.spotsPath] = plan.size();
         }

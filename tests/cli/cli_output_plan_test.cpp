@@ -76,6 +76,13 @@ TEST_F(CliFolder, PlanNamesOutputsAfterInputs)
         EXPECT_TRUE(plan[i].problem.empty()) << plan[i].problem;
     // frame.png keeps its format, so its image has a name of its own; its spot list has not.
     EXPECT_NE(plan[3].problem.find("also the spot list of /scans/roll1/frame.TIFF"), std::string::npos);
+
+    // Without spot lists the maps collide the same way, and the second would overwrite the first.
+    o.spotsDir.clear();
+    plan = PlanOutputs(o, { "/scans/roll1/frame.TIFF", "y/frame.png" });
+    EXPECT_TRUE(plan[0].problem.empty()) << plan[0].problem;
+    EXPECT_NE(plan[1].problem.find("also the detection map of /scans/roll1/frame.TIFF"), std::string::npos)
+        << plan[1].problem;
 }
 
 TEST_F(CliFolder, PlanRefusesWhatMustNotHappen)
