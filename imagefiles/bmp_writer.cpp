@@ -6,6 +6,7 @@
 #include "image/image.h"
 #include "imagefiles/atomic_write.h"
 #include "imagefiles/bmp_format.h"
+#include "imagefiles/save_rows.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ uint32_t PixelsPerMetre(int dpi)
     return static_cast<uint32_t>(std::lround(dpi * bmp::kInchesPerMetre));
 }
 
-void FillHeader(uint8_t* header, const CImage& image, uint32_t imageSize)
+void FillHeader(uint8_t* header, const SaveRows& image, uint32_t imageSize)
 {
     header[0] = 'B';
     header[1] = 'M';
@@ -49,8 +50,9 @@ void FillHeader(uint8_t* header, const CImage& image, uint32_t imageSize)
     PutLe32(header + 50, 0);
 }
 
-FileResult WriteBmpFile(const CImage& image, const char* path, size_t rowSize, uint32_t imageSize)
+FileResult WriteBmpFile(const SaveRows& image, const char* path, size_t rowSize, uint32_t imageSize)
 {
+    // Zeroed once: the padding at the end of each row is never written over.
     std::unique_ptr<uint8_t, decltype(&std::free)> row(static_cast<uint8_t*>(std::calloc(rowSize, 1)), &std::free);
     if (!row)
         return FileNoMemory;
@@ -60,16 +62,13 @@ FileResult WriteBmpFile(const CImage& image, const char* path, size_t rowSize, u
     uint8_t header[bmp::kHeadersSize];
     FillHeader(header, image, imageSize);
     bool ok = std::fwrite(header, 1, sizeof header, file) == sizeof header;
-    // One or two planes are grey (the second is alpha, which BMP does not keep).
-    const bool grey = image.channelCount <= 2;
+    // Samples are blue, green, red. One or two channels are grey (the second
+    // is alpha, which BMP does not keep).
+    static constexpr int kGrey[3] = { 0, 0, 0 };
+    static constexpr int kBgr[3] = { 2, 1, 0 };
+    const int* order = image.channelCount <= 2 ? kGrey : kBgr;
     for (int y = image.height - 1; ok && y >= 0; --y) {
-        for (int x = 0; x < image.width; ++x) {
-            uint8_t rgba[4];
-            image.GetPixel8(x, y, rgba);
-            row.get()[3 * x] = grey ? rgba[0] : rgba[2];
-            row.get()[3 * x + 1] = grey ? rgba[0] : rgba[1];
-            row.get()[3 * x + 2] = rgba[0];
-        }
+        image.Row8(y, order, 3, row.get());
         ok = std::fwrite(row.get(), 1, rowSize, file) == rowSize;
     }
     ok = std::fclose(file) == 0 && ok;
@@ -78,9 +77,9 @@ FileResult WriteBmpFile(const CImage& image, const char* path, size_t rowSize, u
 
 } // namespace
 
-FileResult SaveBmp(const CImage& image, const char* path)
+FileResult SaveBmp(const SaveRows& image, const char* path)
 {
-    if (!image.HasPlanes() || image.width < 1 || image.height < 1 || !path)
+    if (!image.HasPixels() || image.width < 1 || image.height < 1 || !path)
         return FileBadArgument;
     // Each row is 3 bytes per pixel and then (width mod 4) bytes, which makes
     // it a multiple of 4.
@@ -92,3 +91,5 @@ FileResult SaveBmp(const CImage& image, const char* path)
         return WriteBmpFile(image, temporaryPath, static_cast<size_t>(rowSize), static_cast<uint32_t>(imageSize));
     });
 }
+
+FileResult SaveBmp(const CImage& image, const char* path) { return SaveBmp(ImageRows(image), path); }

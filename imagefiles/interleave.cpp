@@ -1,5 +1,6 @@
 #include "imagefiles/interleave.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstring>
 
@@ -113,6 +114,104 @@ void DeinterleaveRowBigEndian16(const uint8_t* in, int channels, size_t width, u
         break;
     default:
         DeinterleaveBigEndian16<4>(in, width, out);
+        break;
+    }
+}
+
+namespace {
+
+// As in the deinterleave: the count as a constant lets the compiler unroll a
+// pixel's samples and vectorise across pixels.
+template <int Count, typename In, typename Convert>
+void InterleaveFixed(const In* const* rows, size_t width, uint8_t* out, Convert convert)
+{
+    const In* in[Count];
+    for (int i = 0; i < Count; ++i)
+        in[i] = rows[i];
+    for (size_t x = 0; x < width; ++x)
+        for (int i = 0; i < Count; ++i)
+            out[x * Count + i] = convert(in[i][x]);
+}
+
+template <typename In, typename Convert>
+void InterleaveAny(const In* const* rows, int count, size_t width, uint8_t* out, Convert convert)
+{
+    switch (count) {
+    case 1:
+        InterleaveFixed<1>(rows, width, out, convert);
+        break;
+    case 2:
+        InterleaveFixed<2>(rows, width, out, convert);
+        break;
+    case 3:
+        InterleaveFixed<3>(rows, width, out, convert);
+        break;
+    case 4:
+        InterleaveFixed<4>(rows, width, out, convert);
+        break;
+    case 5:
+        InterleaveFixed<5>(rows, width, out, convert);
+        break;
+    case 6:
+        InterleaveFixed<6>(rows, width, out, convert);
+        break;
+    case 7:
+        InterleaveFixed<7>(rows, width, out, convert);
+        break;
+    default:
+        InterleaveFixed<8>(rows, width, out, convert);
+        break;
+    }
+}
+
+template <int Count> void InterleaveWide(const uint16_t* const* rows, size_t width, bool bigEndian, uint8_t* out)
+{
+    const uint16_t* in[Count];
+    for (int i = 0; i < Count; ++i)
+        in[i] = rows[i];
+    const int high = bigEndian || std::endian::native == std::endian::big ? 0 : 1;
+    for (size_t x = 0; x < width; ++x)
+        for (int i = 0; i < Count; ++i) {
+            uint8_t* sample = out + (x * Count + i) * 2;
+            sample[high] = static_cast<uint8_t>(in[i][x] >> 8);
+            sample[1 - high] = static_cast<uint8_t>(in[i][x]);
+        }
+}
+
+} // namespace
+
+void InterleaveRows8(const uint8_t* const* rows, int count, size_t width, uint8_t* out)
+{
+    if (count == 1) {
+        std::memcpy(out, rows[0], width);
+        return;
+    }
+    InterleaveAny(rows, count, width, out, [](uint8_t v) { return v; });
+}
+
+void InterleaveHighBytes16(const uint16_t* const* rows, int count, size_t width, uint8_t* out)
+{
+    InterleaveAny(rows, count, width, out, [](uint16_t v) { return U16ToU8(v); });
+}
+
+void InterleaveRows16(const uint16_t* const* rows, int count, size_t width, bool bigEndian, uint8_t* out)
+{
+    if (count == 1 && !bigEndian) {
+        std::memcpy(out, rows[0], width * 2);
+        return;
+    }
+    switch (count) {
+    case 1:
+        InterleaveWide<1>(rows, width, bigEndian, out);
+        break;
+    case 2:
+        InterleaveWide<2>(rows, width, bigEndian, out);
+        break;
+    case 3:
+        InterleaveWide<3>(rows, width, bigEndian, out);
+        break;
+    default:
+        InterleaveWide<4>(rows, width, bigEndian, out);
         break;
     }
 }

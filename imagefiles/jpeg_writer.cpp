@@ -1,26 +1,31 @@
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 #include "image/image.h"
 #include "imagefiles/atomic_write.h"
-#include "imagefiles/interleave.h"
 #include "imagefiles/jpeg_error_trap.h"
+#include "imagefiles/save_rows.h"
 
 namespace {
 
 // Quality that asks for the source file's own tables and layout.
 constexpr int kQualityFromSource = 200;
 constexpr int kMaxApp1Payload = 65533;
+// Rows interleaved and handed to the compressor at a time: enough for a whole
+// band of 2 × 2 subsampled blocks, little memory even for wide images.
+constexpr int kBatchRows = 16;
 // The maker's comment, written with its terminating zero byte.
 constexpr char kMakerComment[] = "Quillmark, Inc.";
 
 // Everything one save owns, kept out of the frames that the error jumps leave.
 struct JpegSaveJob {
-    const CImage* image = nullptr;
+    const SaveRows* image = nullptr;
     int channels = 0; // 1 (grey) or 3 (RGB) written
-    const uint8_t* pixels = nullptr; // interleaved rows, width × channels bytes each
+    uint8_t* batch = nullptr; // kBatchRows interleaved rows, width × channels bytes each
     int quality = 0;
     int subsampling = 0;
     const uint8_t* app1Payload = nullptr;
@@ -128,7 +133,28 @@ void SetDensity(j_compress_ptr info, int resolutionDpi)
     }
 }
 
-// Compresses job->pixels into job->target. Only plain locals: the error trap
+// Grey with alpha is written as grey, RGB with a fourth plane as RGB.
+bool WriteScanlines(JpegSaveJob* job)
+{
+    static constexpr int kRgb[3] = { 0, 1, 2 };
+    jpeg_compress_struct* info = &job->info;
+    const SaveRows& image = *job->image;
+    const size_t stride = size_t(image.width) * job->channels;
+    JSAMPROW rows[kBatchRows];
+    while (info->next_scanline < info->image_height) {
+        const int first = int(info->next_scanline);
+        const int count = std::min(kBatchRows, image.height - first);
+        for (int i = 0; i < count; ++i) {
+            rows[i] = job->batch + size_t(i) * stride;
+            image.Row8(first + i, kRgb, job->channels, rows[i]);
+        }
+        if (jpeg_write_scanlines(info, rows, JDIMENSION(count)) != JDIMENSION(count))
+            return false;
+    }
+    return true;
+}
+
+// Compresses the rows into job->target. Only plain locals: the error trap
 // jumps back here.
 FileResult Compress(JpegSaveJob* job)
 {
@@ -161,12 +187,8 @@ FileResult Compress(JpegSaveJob* job)
         jpeg_write_marker(info, JPEG_APP0 + 1, job->app1Payload,
             static_cast<unsigned>(job->app1Length > kMaxApp1Payload ? kMaxApp1Payload : job->app1Length));
 
-    const size_t stride = size_t(job->image->width) * job->channels;
-    while (info->next_scanline < info->image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(job->pixels + info->next_scanline * stride);
-        if (jpeg_write_scanlines(info, &row, 1) != 1)
-            return FileOpenFailed;
-    }
+    if (!WriteScanlines(job))
+        return FileOpenFailed;
     jpeg_finish_compress(info);
     return FileOk;
 }
@@ -199,33 +221,33 @@ FileResult WriteJpegFile(JpegSaveJob* job, const char* targetPath, const char* s
 
 } // namespace
 
-FileResult SaveJpeg(const CImage& image, const char* path, const char* sourcePath, int quality,
+FileResult SaveJpeg(const SaveRows& image, const char* path, const char* sourcePath, int quality,
     int subsampling, const uint8_t* app1Payload, int app1Length)
 {
-    if (!image.HasPlanes() || image.width <= 0 || image.height <= 0)
+    if (!image.HasPixels() || image.width <= 0 || image.height <= 0)
         return FileBadArgument;
     if (image.width > JPEG_MAX_DIMENSION || image.height > JPEG_MAX_DIMENSION)
         return FileTooLarge;
-    // Grey with alpha is written as grey, RGB with a fourth plane as RGB.
     const int channels = image.channelCount <= 2 ? 1 : 3;
-    const size_t stride = size_t(image.width) * channels;
-    uint8_t* pixels = static_cast<uint8_t*>(std::malloc(stride * size_t(image.height)));
-    if (!pixels)
+    std::unique_ptr<uint8_t, decltype(&std::free)> batch(
+        static_cast<uint8_t*>(std::malloc(size_t(image.width) * channels * kBatchRows)), &std::free);
+    if (!batch)
         return FileNoMemory;
-    for (int y = 0; y < image.height; ++y)
-        InterleaveRow8(image, y, channels, pixels + size_t(y) * stride);
-
-    FileResult result = WriteAtomically(path, [&](const char* temporaryPath) {
+    return WriteAtomically(path, [&](const char* temporaryPath) {
         JpegSaveJob job;
         job.image = &image;
         job.channels = channels;
-        job.pixels = pixels;
+        job.batch = batch.get();
         job.quality = quality;
         job.subsampling = subsampling;
         job.app1Payload = app1Length > 0 ? app1Payload : nullptr;
         job.app1Length = app1Payload ? app1Length : 0;
         return WriteJpegFile(&job, temporaryPath, sourcePath);
     });
-    std::free(pixels);
-    return result;
+}
+
+FileResult SaveJpeg(const CImage& image, const char* path, const char* sourcePath, int quality,
+    int subsampling, const uint8_t* app1Payload, int app1Length)
+{
+    return SaveJpeg(ImageRows(image), path, sourcePath, quality, subsampling, app1Payload, app1Length);
 }

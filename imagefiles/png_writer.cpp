@@ -4,19 +4,18 @@
 
 #include "image/image.h"
 #include "imagefiles/atomic_write.h"
-#include "imagefiles/interleave.h"
 #include "imagefiles/png_error_trap.h"
+#include "imagefiles/save_rows.h"
 
 namespace {
 
 struct PngSaveJob {
-    const CImage* image = nullptr;
+    const SaveRows* image = nullptr;
     int depth = 8; // 8 or 16
     FILE* file = nullptr;
     png_structp png = nullptr;
     png_infop info = nullptr;
-    uint8_t* pixels = nullptr; // all rows, stored as the file wants them
-    png_bytep* rows = nullptr;
+    uint8_t* row = nullptr; // one row as the file stores it
 };
 
 int ColorTypeFor(int channels)
@@ -33,35 +32,19 @@ int ColorTypeFor(int channels)
     }
 }
 
-// Interleaved rows, 16-bit samples most significant byte first.
-bool FillRows(PngSaveJob* job)
+// Row by row, as png_write_image writes them: a file that is not interlaced
+// is one pass over the rows. 16-bit samples are most significant byte first.
+void WriteRows(PngSaveJob* job)
 {
-    const CImage& image = *job->image;
-    const int channels = image.channelCount;
-    const size_t samplesPerRow = size_t(image.width) * channels;
-    const size_t rowBytes = samplesPerRow * (job->depth / 8);
-    job->pixels = static_cast<uint8_t*>(std::malloc(rowBytes * size_t(image.height)));
-    job->rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * size_t(image.height)));
-    uint16_t* wide = job->depth == 16 ? static_cast<uint16_t*>(std::malloc(samplesPerRow * 2)) : nullptr;
-    if (!job->pixels || !job->rows || (job->depth == 16 && !wide)) {
-        std::free(wide);
-        return false;
-    }
+    const SaveRows& image = *job->image;
+    static constexpr int kInOrder[4] = { 0, 1, 2, 3 };
     for (int y = 0; y < image.height; ++y) {
-        uint8_t* row = job->pixels + size_t(y) * rowBytes;
-        job->rows[y] = row;
-        if (job->depth == 8) {
-            InterleaveRow8(image, y, channels, row);
-            continue;
-        }
-        InterleaveRow16(image, y, channels, wide);
-        for (size_t i = 0; i < samplesPerRow; ++i) {
-            row[2 * i] = static_cast<uint8_t>(wide[i] >> 8);
-            row[2 * i + 1] = static_cast<uint8_t>(wide[i] & 0xFF);
-        }
+        if (job->depth == 16)
+            image.Row16(y, image.channelCount, true, job->row);
+        else
+            image.Row8(y, kInOrder, image.channelCount, job->row);
+        png_write_row(job->png, job->row);
     }
-    std::free(wide);
-    return true;
 }
 
 // Only the header, the image data and the end are written. Only plain
@@ -77,7 +60,7 @@ FileResult Encode(PngSaveJob* job)
         ColorTypeFor(job->image->channelCount), PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
         PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
-    png_write_image(png, job->rows);
+    WriteRows(job);
     png_write_end(png, nullptr);
     return FileOk;
 }
@@ -98,9 +81,9 @@ FileResult WritePngFile(PngSaveJob* job, const char* path)
 
 } // namespace
 
-FileResult SavePng(const CImage& image, const char* path, int bitsPerSample)
+FileResult SavePng(const SaveRows& image, const char* path, int bitsPerSample)
 {
-    if (!image.HasPlanes() || image.width <= 0 || image.height <= 0)
+    if (!image.HasPixels() || image.width <= 0 || image.height <= 0)
         return FileBadArgument;
     // libpng's own limit, which its readers also apply by default: a wider
     // file would be one that few programs open.
@@ -109,10 +92,15 @@ FileResult SavePng(const CImage& image, const char* path, int bitsPerSample)
     PngSaveJob job;
     job.image = &image;
     job.depth = bitsPerSample == 16 ? 16 : 8;
-    FileResult result = FillRows(&job)
+    job.row = static_cast<uint8_t*>(std::malloc(size_t(image.width) * image.channelCount * (job.depth / 8)));
+    FileResult result = job.row
         ? WriteAtomically(path, [&](const char* temporaryPath) { return WritePngFile(&job, temporaryPath); })
         : FileNoMemory;
-    std::free(job.rows);
-    std::free(job.pixels);
+    std::free(job.row);
     return result;
+}
+
+FileResult SavePng(const CImage& image, const char* path, int bitsPerSample)
+{
+    return SavePng(ImageRows(image), path, bitsPerSample);
 }

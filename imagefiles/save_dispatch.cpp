@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "image/image.h"
+#include "imagefiles/save_rows.h"
 
 namespace {
 
@@ -26,19 +27,25 @@ bool HasExtension(const char* path, const char* extension)
 
 } // namespace
 
-FileResult SaveImageByExtension(const CImage& image, const char* path, const char* sourcePath,
+FileResult SaveRowsByExtension(const SaveRows& rows, const char* path, const char* sourcePath,
     int jpegQuality, int jpegSubsampling, const uint8_t* app1, int app1Length)
 {
     if (!path)
         return FileBadArgument;
-    int bits = image.sampleType != SampleU8 ? 16 : 8;
+    int bits = rows.deep ? 16 : 8;
     if (HasExtension(path, ".bmp"))
-        return SaveBmp(image, path);
+        return SaveBmp(rows, path);
     if (HasExtension(path, ".jpg"))
-        return SaveJpeg(image, path, sourcePath, jpegQuality, jpegSubsampling, app1, app1Length);
+        return SaveJpeg(rows, path, sourcePath, jpegQuality, jpegSubsampling, app1, app1Length);
     if (HasExtension(path, ".png"))
-        return SavePng(image, path, bits);
+        return SavePng(rows, path, bits);
     if (HasExtension(path, ".tif"))
-        return SaveTiff(image, path, bits, kTiffLzw);
+        return SaveTiff(rows, path, bits, kTiffLzw);
     return FileUnsupportedType;
+}
+
+FileResult SaveImageByExtension(const CImage& image, const char* path, const char* sourcePath,
+    int jpegQuality, int jpegSubsampling, const uint8_t* app1, int app1Length)
+{
+    return SaveRowsByExtension(ImageRows(image), path, sourcePath, jpegQuality, jpegSubsampling, app1, app1Length);
 }

@@ -1,11 +1,10 @@
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 #include "image/image.h"
 #include "imagefiles/atomic_write.h"
-#include "imagefiles/interleave.h"
+#include "imagefiles/save_rows.h"
 #include "imagefiles/tiff_open.h"
 
 namespace {
@@ -16,13 +15,13 @@ constexpr int kCompressionLzw = 5;
 constexpr uint64_t kStripBytesTarget = 65536;
 
 struct TiffSaveJob {
-    const CImage* image = nullptr;
+    const SaveRows* image = nullptr;
     int bytesPerSample = 1; // 1 or 2
     bool lzw = true;
     uint32_t rowsPerStrip = 1;
 };
 
-uint32_t RowsPerStrip(const CImage& image, int bytesPerSample)
+uint32_t RowsPerStrip(const SaveRows& image, int bytesPerSample)
 {
     uint64_t rowBytes = uint64_t(image.width) * bytesPerSample * image.channelCount;
     uint64_t rows = kStripBytesTarget / rowBytes;
@@ -31,7 +30,7 @@ uint32_t RowsPerStrip(const CImage& image, int bytesPerSample)
 
 void SetFields(TIFF* tiff, const TiffSaveJob& job)
 {
-    const CImage& image = *job.image;
+    const SaveRows& image = *job.image;
     TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, uint32_t(image.width));
     TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, uint32_t(image.height));
     TIFFSetField(tiff, TIFFTAG_COMPRESSION, job.lzw ? COMPRESSION_LZW : COMPRESSION_NONE);
@@ -56,28 +55,28 @@ void SetFields(TIFF* tiff, const TiffSaveJob& job)
 }
 
 // Fills and writes every strip; the last one is padded with zero rows up to
-// the full strip size.
+// the full strip size. 16-bit samples are in the machine's byte order, which
+// the file's header declares.
 FileResult WriteStrips(TIFF* tiff, const TiffSaveJob& job)
 {
-    const CImage& image = *job.image;
+    const SaveRows& image = *job.image;
     const int channels = image.channelCount;
     const size_t rowBytes = size_t(image.width) * channels * job.bytesPerSample;
     std::vector<uint8_t> strip;
     if (rowBytes * job.rowsPerStrip > strip.max_size())
         return FileNoMemory;
     strip.resize(rowBytes * job.rowsPerStrip);
-    std::vector<uint16_t> wideRow(job.bytesPerSample == 2 ? size_t(image.width) * channels : 0);
+    static constexpr int kInOrder[4] = { 0, 1, 2, 3 };
     for (uint32_t stripIndex = 0, row0 = 0; row0 < uint32_t(image.height); ++stripIndex, row0 += job.rowsPerStrip) {
-        std::fill(strip.begin(), strip.end(), uint8_t(0));
-        for (uint32_t r = 0; r < job.rowsPerStrip && row0 + r < uint32_t(image.height); ++r) {
+        const uint32_t rows = std::min(job.rowsPerStrip, uint32_t(image.height) - row0);
+        for (uint32_t r = 0; r < rows; ++r) {
             uint8_t* out = strip.data() + r * rowBytes;
-            if (job.bytesPerSample == 2) {
-                InterleaveRow16(image, int(row0 + r), channels, wideRow.data());
-                std::memcpy(out, wideRow.data(), rowBytes);
-            } else {
-                InterleaveRow8(image, int(row0 + r), channels, out);
-            }
+            if (job.bytesPerSample == 2)
+                image.Row16(int(row0 + r), channels, false, out);
+            else
+                image.Row8(int(row0 + r), kInOrder, channels, out);
         }
+        std::fill(strip.begin() + rows * rowBytes, strip.end(), uint8_t(0));
         if (TIFFWriteEncodedStrip(tiff, stripIndex, strip.data(), tmsize_t(strip.size())) < 0)
             return FileOpenFailed;
     }
@@ -99,9 +98,9 @@ FileResult WriteTiffFile(const TiffSaveJob& job, const char* path)
 
 } // namespace
 
-FileResult SaveTiff(const CImage& image, const char* path, int bitsPerSample, int compression)
+FileResult SaveTiff(const SaveRows& image, const char* path, int bitsPerSample, int compression)
 {
-    if (!image.HasPlanes() || image.width <= 0 || image.height <= 0)
+    if (!image.HasPixels() || image.width <= 0 || image.height <= 0)
         return FileBadArgument;
     TiffSaveJob job;
     job.image = &image;
@@ -109,4 +108,9 @@ FileResult SaveTiff(const CImage& image, const char* path, int bitsPerSample, in
     job.lzw = compression == kCompressionLzw;
     job.rowsPerStrip = RowsPerStrip(image, job.bytesPerSample);
     return WriteAtomically(path, [&](const char* temporaryPath) { return WriteTiffFile(job, temporaryPath); });
+}
+
+FileResult SaveTiff(const CImage& image, const char* path, int bitsPerSample, int compression)
+{
+    return SaveTiff(ImageRows(image), path, bitsPerSample, compression);
 }

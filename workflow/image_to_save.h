@@ -3,6 +3,7 @@
 #include <string>
 
 #include "image/image.h"
+#include "imagefiles/save_rows.h"
 #include "workflow/image_kind.h"
 
 // Rebuilds, from the engine's corrected working image, the image to write in
@@ -13,6 +14,23 @@
 // Null when the kind is ImageNone, the low bytes are missing or do not match,
 // or memory runs out.
 std::unique_ptr<CImage> BuildImageToSave(const CImage& corrected, ImageKind kind, const CImage* lowBytes);
+
+// The same pixels as BuildImageToSave's image, handed to a writer row by row
+// straight from the corrected planes and the low bytes: a save needs no
+// second whole image (6 bytes a pixel for 16-bit RGB). HasPixels is false
+// exactly where BuildImageToSave gives null for want of planes or low bytes.
+class CorrectedRows : public SaveRows {
+public:
+    CorrectedRows(const CImage& corrected, ImageKind kind, const CImage* lowBytes);
+    bool HasPixels() const override { return usable; }
+    void Row8(int y, const int* order, int count, uint8_t* out) const override;
+    void Row16(int y, int count, bool bigEndian, uint8_t* out) const override;
+
+private:
+    bool usable = false;
+    const uint8_t* high[3] = {};
+    const uint8_t* low[3] = {}; // null for the 8-bit kinds
+};
 
 // The `Rotated` kind for a view rotation in degrees: 90 clockwise (1), −90
 // counter-clockwise (0), 180 half turn (2); −1 for 0 or anything else.

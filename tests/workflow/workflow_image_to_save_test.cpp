@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "workflow/image_to_save.h"
+#include "workflow_test_files.h"
 
 namespace {
 
@@ -16,14 +17,19 @@ std::unique_ptr<CImage> Sixteen(int width, int height, int channels)
 } // namespace
 
 // Loading splits 16-bit samples; saving an untouched working image must give
-// every sample back, low bytes included.
+// every sample back, low bytes included: the image BuildImageToSave makes and
+// the files a save writes row by row from the planes (PNG stores samples most
+// significant byte first, TIFF in the machine's order). The odd width puts
+// the interleaving's tail after its vectorised part.
 TEST(WorkflowImageToSave, SixteenBitRoundTripIsExact)
 {
+    ScratchFolder folder;
     for (int channels : { 1, 3 }) {
-        auto loaded = Sixteen(7, 5, channels);
+        SCOPED_TRACE(testing::Message() << channels << " channels");
+        auto loaded = Sixteen(67, 5, channels);
         std::vector<std::vector<uint16_t>> samples;
         for (int c = 0; c < channels; ++c)
-            samples.emplace_back(loaded->Plane16(c), loaded->Plane16(c) + 35);
+            samples.emplace_back(loaded->Plane16(c), loaded->Plane16(c) + loaded->PixelCount());
         WorkingImage work;
         ASSERT_EQ(MakeWorkingImage(std::move(loaded), work), LoadAccepted);
         auto saved = BuildImageToSave(*work.working, work.kind, work.lowBytes.get());
@@ -31,7 +37,18 @@ TEST(WorkflowImageToSave, SixteenBitRoundTripIsExact)
         EXPECT_EQ(saved->channelCount, channels);
         EXPECT_EQ(saved->sampleType, SampleU16);
         for (int c = 0; c < channels; ++c)
-            EXPECT_EQ(std::vector<uint16_t>(saved->Plane16(c), saved->Plane16(c) + 35), samples[c]);
+            EXPECT_EQ(std::vector<uint16_t>(saved->Plane16(c), saved->Plane16(c) + saved->PixelCount()), samples[c]);
+        for (const char* name : { "saved.png", "saved.tif" }) {
+            SaveRequest request;
+            request.targetPath = folder.File(name);
+            ASSERT_EQ(SaveCorrectedImage(*work.working, work, request), FileOk) << name;
+            CImage written(request.targetPath.c_str(), 0);
+            ASSERT_EQ(written.channelCount, channels) << name;
+            ASSERT_EQ(written.sampleType, SampleU16) << name;
+            for (int c = 0; c < channels; ++c)
+                EXPECT_EQ(std::vector<uint16_t>(written.Plane16(c), written.Plane16(c) + written.PixelCount()), samples[c])
+                    << name;
+        }
     }
 }
 
