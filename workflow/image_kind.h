@@ -45,6 +45,12 @@ ImageKind ClassifyImage(const CImage& loaded);
 // consumed: for ImageRgb8 it becomes the working image itself.
 LoadOutcome MakeWorkingImage(std::unique_ptr<CImage> loaded, WorkingImage& out);
 
+// The same for a 16-bit image the reader delivered already split: `described`
+// holds its size, channels and file properties, `high` the working planes
+// and `low` the low bytes, both as sixteen_bit_split.h lays them out.
+LoadOutcome MakeWorkingImageFromSplit(const CImage& described, std::unique_ptr<CImage> high,
+    std::unique_ptr<CImage> low, WorkingImage& out);
+
 // Reads `path` with the load dispatch and makes the working image. `out` is
 // replaced only when the file is accepted (LoadAccepted or LoadTooSmall), so a
 // refused file leaves a previously open image as it was.
