@@ -376,9 +376,12 @@ uint64_t TiffFileSize(TIFF* tiff)
 
 namespace {
 
+// Strips are read into our buffer rather than copied out of a mapping of
+// the file: uncompressed ones then go there straight from the file, and the
+// mapped pages never count against the process's memory.
 FileResult ReadTiffFile(CImage& image, const char* path, SixteenBitSplit* split)
 {
-    TIFF* tiff = path ? OpenTiffSilently(path, "r") : nullptr;
+    TIFF* tiff = path ? OpenTiffSilently(path, "rm") : nullptr;
     if (!tiff)
         return FileOpenFailed;
     FileResult result = DecodeTiff(tiff, TiffFileSize(tiff), image, split);
