@@ -3,8 +3,9 @@
 # 6000 x 4000 8-bit RGB scan made from the bundled sample:
 #   - `speckwash-cli clean --jobs 1 --threads 1` PPM -> BMP at the defaults
 #     against OpenCV's single-threaded 21 x 21 medianBlur of the same image;
-#   - reading PPM, TIFF (none and LZW), PNG, JPEG (q 92) and BMP into the
-#     image model (bench's read_image) against `vips avg FILE`.
+#   - reading PPM, TIFF (none and LZW), PNG, JPEG (q 92) and BMP, and the
+#     same scan at 16 bits as PPM, PGM (its green), TIFF (none and LZW) and
+#     PNG, into the image model (bench's read_image) against `vips avg FILE`.
 # Each figure is the best of three runs' CPU seconds (user + system): the
 # machine is shared, and CPU time suffers from other load far less than wall
 # clock does. The ratios are ours / the peer's.
@@ -27,20 +28,37 @@ trap 'rm -rf "$work"' EXIT INT TERM
 "$cli" convert "$root/resources/sample/sample-scan.tif" "$work/sample.bmp"
 python3 "$root/bench/make_bench_images.py" "$work/sample.bmp" "$work" 1 >/dev/null
 mv "$work/scan0.bmp" "$work/scan.bmp"
-vips copy "$work/scan.bmp" "$work/scan-vips.ppm"
-# Without the comment line vips writes after the magic number.
-python3 -c 'import sys
+# A PGM/PPM written by vips, without the comment line vips writes after the
+# magic number (the reader refuses comments).
+vips_pnm() {
+  vips copy "$1" "$work/vips-$2"
+  python3 -c 'import sys
 src = open(sys.argv[1], "rb")
 magic = src.readline()
 line = src.readline()
 while line.startswith(b"#"):
     line = src.readline()
-open(sys.argv[2], "wb").write(magic + line + src.read())' "$work/scan-vips.ppm" "$work/scan.ppm"
-rm "$work/scan-vips.ppm"
+open(sys.argv[2], "wb").write(magic + line + src.read())' "$work/vips-$2" "$work/$2"
+  rm "$work/vips-$2"
+}
+vips_pnm "$work/scan.bmp" scan.ppm
 vips copy "$work/scan.bmp" "$work/scan.tif"
 vips copy "$work/scan.bmp" "$work/scan-lzw.tif[compression=lzw]"
 vips copy "$work/scan.bmp" "$work/scan.png"
 vips copy "$work/scan.bmp" "$work/scan.jpg[Q=92]"
+# The same scan at 16 bits (each sample times 257), and its green as grey.
+# The interpretation makes the PNG saver keep 16 bits instead of clipping to 8.
+vips linear "$work/scan.bmp" "$work/float.v" 257 0
+vips cast "$work/float.v" "$work/cast.v" ushort
+vips copy "$work/cast.v" "$work/scan16.v" --interpretation rgb16
+vips extract_band "$work/scan16.v" "$work/green.v" 1
+vips copy "$work/green.v" "$work/grey16.v" --interpretation grey16
+vips_pnm "$work/scan16.v" scan16.ppm
+vips_pnm "$work/grey16.v" grey16.pgm
+vips copy "$work/scan16.v" "$work/scan16.tif"
+vips copy "$work/scan16.v" "$work/scan16-lzw.tif[compression=lzw]"
+vips copy "$work/scan16.v" "$work/scan16.png"
+rm "$work"/*.v
 
 # Best CPU seconds (user + system) of three runs of the command.
 cpu_best() {
@@ -59,7 +77,8 @@ ours=$(cpu_best "$cli" clean --quiet --overwrite --jobs 1 --threads 1 "$work/sca
 peer=$(/usr/bin/python3 "$root/bench/opencv_median_reference.py" --seconds "$work/scan.ppm")
 printf '%-34s %7s s   %-28s %7s s   ratio %s (goal 0.65)\n' "clean --jobs 1 PPM -> BMP" "$ours" \
   "opencv medianBlur 21x21" "$peer" "$(ratio "$ours" "$peer")"
-for file in scan.ppm scan.tif scan-lzw.tif scan.png scan.jpg scan.bmp; do
+for file in scan.ppm scan.tif scan-lzw.tif scan.png scan.jpg scan.bmp \
+  scan16.ppm grey16.pgm scan16.tif scan16-lzw.tif scan16.png; do
   ours=$(cpu_best "$reader" "$work/$file")
   peer=$(cpu_best vips avg "$work/$file")
   printf '%-34s %7s s   %-28s %7s s   ratio %s (goal 1.2)\n' "read $file" "$ours" "vips avg" "$peer" \

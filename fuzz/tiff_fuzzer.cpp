@@ -1,10 +1,11 @@
 // Feeds arbitrary bytes to the tiff info reader and, when the header is small
-// enough to decode quickly, to the full reader.
+// enough to decode quickly, to the full reader, plain and splitting.
 #include <cstdint>
 
 #include "fuzz/memory_file.h"
 #include "image/image.h"
 #include "imagefiles/library_formats.h"
+#include "imagefiles/sixteen_bit_split.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -19,5 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     CImage image(0, 0, 0, SampleU8);
     ReadTiff(image, path);
+    // As an open does: 16-bit rows split into high and low bytes as they come.
+    CImage described(0, 0, 0, SampleU8), high(0, 0, 0, SampleU8), low(0, 0, 0, SampleU8);
+    SixteenBitSplit split { &high, &low };
+    ReadTiffSplitting(described, path, split);
     return 0;
 }

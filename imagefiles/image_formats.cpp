@@ -11,16 +11,16 @@ namespace {
 // with. The order only matters where signatures could be confused, and the
 // more distinctive ones come first.
 constexpr ImageFormat kFormats[] = {
-    { ImageFileType::Bmp, { 'B', 'M' }, ReadBmp, ReadBmpInfo, DescribeBmpFile },
-    { ImageFileType::Png, { 0x89, 'P' }, ReadPng, ReadPngInfo, DescribePngFile },
-    { ImageFileType::Tiff, { 'I', 'I' }, ReadTiff, ReadTiffInfo, DescribeTiffFile },
-    { ImageFileType::Tiff, { 'M', 'M' }, ReadTiff, ReadTiffInfo, DescribeTiffFile },
-    { ImageFileType::RawScan, { '%', 'Q' }, ReadRawScan, ReadRawScanInfo, DescribeRawScanFile },
-    { ImageFileType::Pgm, { 'P', '5' }, ReadPgm, ReadPgmInfo, DescribePgmFile },
-    { ImageFileType::Ppm, { 'P', '6' }, ReadPpm, ReadPpmInfo, DescribePpmFile },
-    { ImageFileType::Gif, { 'G', 'I' }, ReadGif, ReadGifInfo, nullptr },
-    { ImageFileType::Psd, { '8', 'B' }, ReadPsd, ReadPsdInfo, DescribePsdFile },
-    { ImageFileType::Jpeg, { 0xFF, 0xD8 }, ReadJpeg, ReadJpegInfo, DescribeJpegFile },
+    { ImageFileType::Bmp, { 'B', 'M' }, ReadBmp, ReadBmpInfo, DescribeBmpFile, nullptr },
+    { ImageFileType::Png, { 0x89, 'P' }, ReadPng, ReadPngInfo, DescribePngFile, ReadPngSplitting },
+    { ImageFileType::Tiff, { 'I', 'I' }, ReadTiff, ReadTiffInfo, DescribeTiffFile, ReadTiffSplitting },
+    { ImageFileType::Tiff, { 'M', 'M' }, ReadTiff, ReadTiffInfo, DescribeTiffFile, ReadTiffSplitting },
+    { ImageFileType::RawScan, { '%', 'Q' }, ReadRawScan, ReadRawScanInfo, DescribeRawScanFile, nullptr },
+    { ImageFileType::Pgm, { 'P', '5' }, ReadPgm, ReadPgmInfo, DescribePgmFile, ReadPgmSplitting },
+    { ImageFileType::Ppm, { 'P', '6' }, ReadPpm, ReadPpmInfo, DescribePpmFile, ReadPpmSplitting },
+    { ImageFileType::Gif, { 'G', 'I' }, ReadGif, ReadGifInfo, nullptr, nullptr },
+    { ImageFileType::Psd, { '8', 'B' }, ReadPsd, ReadPsdInfo, DescribePsdFile, nullptr },
+    { ImageFileType::Jpeg, { 0xFF, 0xD8 }, ReadJpeg, ReadJpegInfo, DescribeJpegFile, nullptr },
 };
 
 } // namespace

@@ -4,12 +4,15 @@
 #include "imagefiles/image_file_types.h"
 
 class CImage;
+struct SixteenBitSplit;
 
 using ImageReader = FileResult (*)(CImage& image, const char* path);
 using ImageInfoReader = FileResult (*)(const char* path, int* width, int* height, int* channels);
 // Fills what a full read would set except the planes (size, channels, sample
 // type, resolution, subsampling), from the header and the file's size only.
 using ImageHeaderReader = FileResult (*)(CImage& image, const char* path);
+// A read that may deliver a 16-bit image split into high and low bytes.
+using ImageSplittingReader = FileResult (*)(CImage& image, const char* path, SixteenBitSplit& split);
 
 // One readable format: the two leading bytes that identify it and its readers.
 struct ImageFormat {
@@ -18,6 +21,7 @@ struct ImageFormat {
     ImageReader read;
     ImageInfoReader readInfo;
     ImageHeaderReader readHeader; // null: the format must be decoded to tell
+    ImageSplittingReader readSplitting; // null: never splits
 };
 
 // The format whose signature the two bytes carry, tried in detection order
@@ -31,6 +35,11 @@ const ImageFormat* FindFormatByType(ImageFileType type);
 // a failure. After a failure the image may hold partial data: the
 // file-loading constructor of CImage, the program's way in, clears it.
 FileResult LoadImageFile(CImage& image, const char* path, int fileType);
+
+// The same, but a 16-bit image whose reader can split it while decoding comes
+// back split (`split.done`): `image` is then described without planes, and
+// the samples are in split.high and split.low.
+FileResult LoadImageFileSplitting(CImage& image, const char* path, SixteenBitSplit& split);
 
 // The image's description as LoadImageFile would leave it, without planes,
 // read from the header where the format allows. A file whose pixels are

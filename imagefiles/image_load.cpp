@@ -1,7 +1,10 @@
 #include "image/image.h"
 #include "imagefiles/image_formats.h"
+#include "imagefiles/sixteen_bit_split.h"
 
-FileResult LoadImageFile(CImage& image, const char* path, int fileType)
+namespace {
+
+FileResult LoadWithFormat(CImage& image, const char* path, int fileType, SixteenBitSplit* split)
 {
     ImageFileType type = static_cast<ImageFileType>(fileType);
     if (type == ImageFileType::Unknown)
@@ -9,12 +12,27 @@ FileResult LoadImageFile(CImage& image, const char* path, int fileType)
     const ImageFormat* format = FindFormatByType(type);
     if (!format)
         return FileBadArgument;
-    FileResult result = format->read(image, path);
+    FileResult result = split && format->readSplitting ? format->readSplitting(image, path, *split)
+                                                       : format->read(image, path);
     if (result == FileOk && image.channelCount == 0)
         return FileBadArgument;
-    if (result == FileOk && !image.HasPlanes())
+    const bool delivered = split && split->done ? split->high->HasPlanes() && split->low->HasPlanes()
+                                                : image.HasPlanes();
+    if (result == FileOk && !delivered)
         return FileNoMemory;
     return result;
+}
+
+} // namespace
+
+FileResult LoadImageFile(CImage& image, const char* path, int fileType)
+{
+    return LoadWithFormat(image, path, fileType, nullptr);
+}
+
+FileResult LoadImageFileSplitting(CImage& image, const char* path, SixteenBitSplit& split)
+{
+    return LoadWithFormat(image, path, 0, &split);
 }
 
 FileResult LoadImageHeader(CImage& image, const char* path)

@@ -80,6 +80,45 @@ template <int Channels> void DeinterleaveBigEndian16(const uint8_t* in, size_t w
         }
 }
 
+template <int Channels> void DeinterleaveNative16(const uint8_t* in, size_t width, uint16_t* const* out)
+{
+    uint16_t* planes[Channels];
+    for (int c = 0; c < Channels; ++c)
+        planes[c] = out[c];
+    for (size_t x = 0; x < width; ++x)
+        for (int c = 0; c < Channels; ++c)
+            std::memcpy(&planes[c][x], in + (x * Channels + c) * 2, 2);
+}
+
+// Byte `HighByte` of each sample is its most significant one.
+template <int Channels, int Kept, int HighByte>
+void SplitBytes16(const uint8_t* in, size_t width, uint8_t* const* high, uint8_t* const* low)
+{
+    uint8_t* highPlanes[Kept];
+    uint8_t* lowPlanes[Kept];
+    for (int c = 0; c < Kept; ++c) {
+        highPlanes[c] = high[c];
+        lowPlanes[c] = low[c];
+    }
+    for (size_t x = 0; x < width; ++x)
+        for (int c = 0; c < Kept; ++c) {
+            const uint8_t* sample = in + (x * Channels + c) * 2;
+            highPlanes[c][x] = sample[HighByte];
+            lowPlanes[c][x] = sample[1 - HighByte];
+        }
+}
+
+template <int HighByte>
+void SplitRow16(const uint8_t* in, int channels, size_t width, uint8_t* const* high, uint8_t* const* low)
+{
+    if (channels == 1)
+        SplitBytes16<1, 1, HighByte>(in, width, high, low);
+    else if (channels == 3)
+        SplitBytes16<3, 3, HighByte>(in, width, high, low);
+    else
+        SplitBytes16<4, 3, HighByte>(in, width, high, low);
+}
+
 } // namespace
 
 void DeinterleaveRow8(const uint8_t* in, int channels, size_t width, uint8_t* const* out)
@@ -214,4 +253,33 @@ void InterleaveRows16(const uint16_t* const* rows, int count, size_t width, bool
         InterleaveWide<4>(rows, width, bigEndian, out);
         break;
     }
+}
+
+void DeinterleaveRowNative16(const uint8_t* in, int channels, size_t width, uint16_t* const* out)
+{
+    switch (channels) {
+    case 1:
+        std::memcpy(out[0], in, width * sizeof(uint16_t));
+        break;
+    case 2:
+        DeinterleaveNative16<2>(in, width, out);
+        break;
+    case 3:
+        DeinterleaveNative16<3>(in, width, out);
+        break;
+    default:
+        DeinterleaveNative16<4>(in, width, out);
+        break;
+    }
+}
+
+void SplitRowBigEndian16(const uint8_t* in, int channels, size_t width, uint8_t* const* high, uint8_t* const* low)
+{
+    SplitRow16<0>(in, channels, width, high, low);
+}
+
+void SplitRowNative16(const uint8_t* in, int channels, size_t width, uint8_t* const* high, uint8_t* const* low)
+{
+    constexpr int kHighByte = std::endian::native == std::endian::big ? 0 : 1;
+    SplitRow16<kHighByte>(in, channels, width, high, low);
 }

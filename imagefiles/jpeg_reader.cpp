@@ -125,18 +125,25 @@ FileResult DecodeJpeg(JpegReadJob* job)
     if (!image.HasPlanes())
         return FileNoMemory;
 
+    // A whole row group per call (16 rows covers every sampling): asked for
+    // one row at a time, the library upsamples into a spare buffer and
+    // copies each row out of it.
+    constexpr JDIMENSION kRowsPerCall = 16;
     const int channels = image.channelCount;
     const size_t width = info->output_width;
-    JSAMPARRAY row = (*info->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(info), JPOOL_IMAGE,
-        static_cast<JDIMENSION>(width * channels), 1);
+    JSAMPARRAY rows = (*info->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(info), JPOOL_IMAGE,
+        static_cast<JDIMENSION>(width * channels), kRowsPerCall);
     while (info->output_scanline < info->output_height) {
-        size_t rowStart = size_t(info->output_scanline) * width;
-        if (jpeg_read_scanlines(info, row, 1) != 1)
+        const size_t firstRow = info->output_scanline;
+        const JDIMENSION got = jpeg_read_scanlines(info, rows, kRowsPerCall);
+        if (got == 0)
             return FileOpenFailed;
-        uint8_t* planes[4] = {};
-        for (int c = 0; c < channels; ++c)
-            planes[c] = image.Plane8(c) + rowStart;
-        DeinterleaveRow8(row[0], channels, width, planes);
+        for (JDIMENSION r = 0; r < got; ++r) {
+            uint8_t* planes[4] = {};
+            for (int c = 0; c < channels; ++c)
+                planes[c] = image.Plane8(c) + (firstRow + r) * width;
+            DeinterleaveRow8(rows[r], channels, width, planes);
+        }
     }
     if (info->out_color_space == JCS_CMYK && channels == 4)
         ConvertInvertedCmykToRgb(image);

@@ -9,6 +9,7 @@
 #include "imagefiles/library_formats.h"
 #include "imagefiles/library_limits.h"
 #include "imagefiles/png_error_trap.h"
+#include "imagefiles/sixteen_bit_split.h"
 
 namespace {
 
@@ -22,6 +23,7 @@ struct PngReadJob {
     png_bytep* rows = nullptr;
     uint64_t fileSize = 0;
     bool headerOnly = false;
+    SixteenBitSplit* split = nullptr; // a load for work: 16-bit rows may be split
 };
 
 // Asks the library for whole bytes, RGB instead of a palette, 8-bit grey
@@ -41,13 +43,15 @@ void RequestTransformations(png_structp png, png_infop info)
     png_set_interlace_handling(png);
 }
 
-// One decoded row into the planes; 16-bit samples arrive most significant
-// byte first.
-void DistributeRow(const png_byte* row, int y, CImage& image)
+// One decoded row into the planes, or the split planes once a split load
+// has allocated them; 16-bit samples arrive most significant byte first.
+void DistributeRow(const png_byte* row, int y, CImage& image, SixteenBitSplit* split)
 {
     const size_t width = size_t(image.width);
     const size_t rowStart = size_t(y) * width;
-    if (image.sampleType == SampleU16) {
+    if (split && split->done) {
+        SplitBigEndianRow(*split, y, row, image.channelCount);
+    } else if (image.sampleType == SampleU16) {
         uint16_t* planes[4] = {};
         for (int c = 0; c < image.channelCount; ++c)
             planes[c] = image.Plane16(c) + rowStart;
@@ -94,9 +98,15 @@ FileResult DecodePng(PngReadJob* job)
     image.sampleType = depth == 16 ? SampleU16 : SampleU8;
     if (job->headerOnly)
         return FileOk;
-    image.AllocatePlanes();
-    if (!image.HasPlanes())
-        return FileNoMemory;
+    if (job->split && depth == 16 && CanSplitSixteenBit(channels)) {
+        job->split->done = AllocateSplitPlanes(*job->split, image);
+        if (!job->split->done)
+            return FileNoMemory;
+    } else {
+        image.AllocatePlanes();
+        if (!image.HasPlanes())
+            return FileNoMemory;
+    }
 
     const size_t rowBytes = png_get_rowbytes(png, info);
     if (rowBytes < size_t(width) * channels * (depth / 8))
@@ -109,7 +119,7 @@ FileResult DecodePng(PngReadJob* job)
             return FileNoMemory;
         for (png_uint_32 y = 0; y < height; ++y) {
             png_read_row(png, job->pixels, nullptr);
-            DistributeRow(job->pixels, int(y), image);
+            DistributeRow(job->pixels, int(y), image, job->split);
         }
         return FileOk;
     }
@@ -122,7 +132,7 @@ FileResult DecodePng(PngReadJob* job)
         job->rows[y] = job->pixels + y * rowBytes;
     png_read_image(png, job->rows);
     for (png_uint_32 y = 0; y < height; ++y)
-        DistributeRow(job->rows[y], int(y), image);
+        DistributeRow(job->rows[y], int(y), image, job->split);
     return FileOk;
 }
 
@@ -146,7 +156,7 @@ FileResult ReadPngHeader(PngInfoJob* job)
 
 namespace {
 
-FileResult ReadPngFile(CImage& image, const char* path, bool headerOnly)
+FileResult ReadPngFile(CImage& image, const char* path, bool headerOnly, SixteenBitSplit* split)
 {
     FILE* file = OpenRegularFile(path);
     if (!file)
@@ -156,6 +166,7 @@ FileResult ReadPngFile(CImage& image, const char* path, bool headerOnly)
     job.file = file;
     job.fileSize = static_cast<uint64_t>(std::max<int64_t>(OpenFileSize(file), 0));
     job.headerOnly = headerOnly;
+    job.split = split;
     job.png = CreateSilentPngReader();
     job.info = job.png ? png_create_info_struct(job.png) : nullptr;
     FileResult result = job.info ? DecodePng(&job) : FileNoMemory;
@@ -168,9 +179,14 @@ FileResult ReadPngFile(CImage& image, const char* path, bool headerOnly)
 
 } // namespace
 
-FileResult ReadPng(CImage& image, const char* path) { return ReadPngFile(image, path, false); }
+FileResult ReadPng(CImage& image, const char* path) { return ReadPngFile(image, path, false, nullptr); }
 
-FileResult DescribePngFile(CImage& image, const char* path) { return ReadPngFile(image, path, true); }
+FileResult ReadPngSplitting(CImage& image, const char* path, SixteenBitSplit& split)
+{
+    return ReadPngFile(image, path, false, &split);
+}
+
+FileResult DescribePngFile(CImage& image, const char* path) { return ReadPngFile(image, path, true, nullptr); }
 
 FileResult ReadPngInfo(const char* path, int* width, int* height, int* channels)
 {

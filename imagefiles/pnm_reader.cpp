@@ -11,6 +11,7 @@
 #include "imagefiles/format_readers.h"
 #include "imagefiles/interleave.h"
 #include "imagefiles/sanity_gate.h"
+#include "imagefiles/sixteen_bit_split.h"
 
 namespace {
 
@@ -103,14 +104,17 @@ size_t PnmRowBytes(const CImage& image)
 }
 
 // Samples are interleaved per pixel, 16-bit ones most significant byte
-// first; they keep their values (no scaling to the maximum).
-void DecodePnmRows(const uint8_t* in, int firstRow, int rows, CImage& image)
+// first; they keep their values (no scaling to the maximum). A split load
+// (non-null `split`) sends 16-bit rows to the split planes instead.
+void DecodePnmRows(const uint8_t* in, int firstRow, int rows, CImage& image, SixteenBitSplit* split)
 {
     const size_t width = size_t(image.width);
     const size_t rowBytes = PnmRowBytes(image);
     for (int y = firstRow; y < firstRow + rows; ++y, in += rowBytes) {
         const size_t rowStart = size_t(y) * width;
-        if (image.sampleType == SampleU8) {
+        if (split) {
+            SplitBigEndianRow(*split, y, in, image.channelCount);
+        } else if (image.sampleType == SampleU8) {
             uint8_t* planes[3] = {};
             for (int c = 0; c < image.channelCount; ++c)
                 planes[c] = image.Plane8(c) + rowStart;
@@ -124,9 +128,21 @@ void DecodePnmRows(const uint8_t* in, int firstRow, int rows, CImage& image)
     }
 }
 
+// The planes for a described image: its own, or for a 16-bit image loaded
+// for work, the split ones (then `split.done` is set). False when short of memory.
+bool AllocatePnmPlanes(CImage& image, SixteenBitSplit* split)
+{
+    if (split && image.sampleType == SampleU16) {
+        split->done = AllocateSplitPlanes(*split, image);
+        return split->done;
+    }
+    image.AllocatePlanes();
+    return image.HasPlanes();
+}
+
 // The samples a chunk of rows at a time, straight from the file into the
 // planes: no copy of the whole file is ever held.
-FileResult StreamPnm(FILE* file, size_t dataOffset, CImage& image)
+FileResult StreamPnm(FILE* file, size_t dataOffset, CImage& image, SixteenBitSplit* split)
 {
     constexpr size_t kChunkBytes = size_t(1) << 20;
     const size_t rowBytes = PnmRowBytes(image);
@@ -140,22 +156,21 @@ FileResult StreamPnm(FILE* file, size_t dataOffset, CImage& image)
         int rows = std::min(rowsPerChunk, image.height - y);
         if (std::fread(chunk.get(), rowBytes, rows, file) != size_t(rows))
             return FileOpenFailed;
-        DecodePnmRows(chunk.get(), y, rows, image);
+        DecodePnmRows(chunk.get(), y, rows, image, split);
     }
     return FileOk;
 }
 
 } // namespace
 
-FileResult DecodePnm(CImage& image, const uint8_t* data, size_t size, int channels)
+FileResult DecodePnm(CImage& image, const uint8_t* data, size_t size, int channels, SixteenBitSplit* split)
 {
     PnmHeader header;
     if (FileResult described = DescribePnm(data, size, size, channels, header, image); described != FileOk)
         return described;
-    image.AllocatePlanes();
-    if (!image.HasPlanes())
+    if (!AllocatePnmPlanes(image, split))
         return FileNoMemory;
-    DecodePnmRows(data + header.dataOffset, 0, image.height, image);
+    DecodePnmRows(data + header.dataOffset, 0, image.height, image, split && split->done ? split : nullptr);
     return FileOk;
 }
 
@@ -172,7 +187,7 @@ FileResult DecodePnmInfo(const uint8_t* data, size_t size, int channels, int* wi
 
 namespace {
 
-FileResult ReadPnm(CImage& image, const char* path, int channels)
+FileResult ReadPnm(CImage& image, const char* path, int channels, SixteenBitSplit* split)
 {
     FILE* file = OpenRegularFile(path);
     if (!file)
@@ -184,8 +199,9 @@ FileResult ReadPnm(CImage& image, const char* path, int channels)
     FileResult result = fileSize < 0 ? FileOpenFailed
                                      : DescribePnm(head, got, uint64_t(fileSize), channels, header, image);
     if (result == FileOk) {
-        image.AllocatePlanes();
-        result = image.HasPlanes() ? StreamPnm(file, header.dataOffset, image) : FileNoMemory;
+        result = AllocatePnmPlanes(image, split)
+            ? StreamPnm(file, header.dataOffset, image, split && split->done ? split : nullptr)
+            : FileNoMemory;
     }
     std::fclose(file);
     return result;
@@ -217,8 +233,16 @@ FileResult ReadPnmInfo(const char* path, int channels, int* width, int* height, 
 
 } // namespace
 
-FileResult ReadPgm(CImage& image, const char* path) { return ReadPnm(image, path, 1); }
-FileResult ReadPpm(CImage& image, const char* path) { return ReadPnm(image, path, 3); }
+FileResult ReadPgm(CImage& image, const char* path) { return ReadPnm(image, path, 1, nullptr); }
+FileResult ReadPpm(CImage& image, const char* path) { return ReadPnm(image, path, 3, nullptr); }
+FileResult ReadPgmSplitting(CImage& image, const char* path, SixteenBitSplit& split)
+{
+    return ReadPnm(image, path, 1, &split);
+}
+FileResult ReadPpmSplitting(CImage& image, const char* path, SixteenBitSplit& split)
+{
+    return ReadPnm(image, path, 3, &split);
+}
 
 FileResult DescribePgmFile(CImage& image, const char* path) { return DescribePnmFile(image, path, 1); }
 FileResult DescribePpmFile(CImage& image, const char* path) { return DescribePnmFile(image, path, 3); }

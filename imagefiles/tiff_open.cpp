@@ -43,7 +43,7 @@ TIFF* OpenTiffSilently(const char* path, const char* mode)
     // The library's own buffers (strip tables, codec state) are bounded like ours.
     TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(kMaxLibraryPlaneBytes));
     TIFF* tiff = nullptr;
-    if (std::strcmp(mode, "r") == 0) {
+    if (mode[0] == 'r') {
         // Read through a descriptor we opened ourselves, so that a FIFO is
         // refused instead of waited on; the library closes it.
         int fd = OpenRegularFileDescriptor(path);
@@ -56,7 +56,7 @@ TIFF* OpenTiffSilently(const char* path, const char* mode)
     TIFFOpenOptionsFree(options);
     return tiff;
 #else
-    if (std::strcmp(mode, "r") == 0) {
+    if (mode[0] == 'r') {
         int fd = OpenRegularFileDescriptor(path);
         TIFF* tiff = fd < 0 ? nullptr : TIFFFdOpen(fd, path, mode);
         if (fd >= 0 && !tiff)

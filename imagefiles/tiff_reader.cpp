@@ -8,6 +8,7 @@
 #include "imagefiles/interleave.h"
 #include "imagefiles/library_formats.h"
 #include "imagefiles/library_limits.h"
+#include "imagefiles/sixteen_bit_split.h"
 #include "imagefiles/tiff_open.h"
 
 namespace {
@@ -84,11 +85,15 @@ void ZeroRows(CImage& image, uint32_t first, uint32_t end, int bytesPerSample)
         std::memset(static_cast<uint8_t*>(image.GetPlane(c)) + first * rowBytes, 0, (end - first) * rowBytes);
 }
 
-// Reads encoded strip `strip` into the zeroed buffer; false on a read failure.
+// Reads encoded strip `strip` into the buffer, zeros after what the library
+// delivered (a short last strip); false on a read failure.
 bool ReadStrip(TIFF* tiff, uint32_t strip, std::vector<uint8_t>& buffer, tmsize_t stripSize)
 {
-    std::fill(buffer.begin(), buffer.end(), uint8_t(0));
-    return TIFFReadEncodedStrip(tiff, strip, buffer.data(), stripSize) >= 0;
+    const tmsize_t got = TIFFReadEncodedStrip(tiff, strip, buffer.data(), stripSize);
+    if (got < 0)
+        return false;
+    std::fill(buffer.begin() + std::min<size_t>(size_t(got), buffer.size()), buffer.end(), uint8_t(0));
+    return true;
 }
 
 // One bit per pixel, most significant bit first. Min-is-black files turn a set
@@ -119,29 +124,40 @@ FileResult DecodeBilevel(TIFF* tiff, const TiffLayout& layout, CImage& image, st
     return FileOk;
 }
 
-template <typename Sample>
-void ScatterRow(const uint8_t* row, int channels, uint32_t width, CImage& image, size_t rowStart)
-{
-    if constexpr (sizeof(Sample) == 1) {
-        uint8_t* planes[4] = {};
-        for (int c = 0; c < channels; ++c)
-            planes[c] = image.Plane8(c) + rowStart;
-        return DeinterleaveRow8(row, channels, width, planes);
-    }
-    for (int c = 0; c < channels; ++c) {
-        Sample* plane = static_cast<Sample*>(image.GetPlane(c)) + rowStart;
-        for (uint32_t x = 0; x < width; ++x)
-            std::memcpy(&plane[x], row + (size_t(x) * channels + c) * sizeof(Sample), sizeof(Sample));
-    }
-}
-
-// Interleaved samples, strip by strip; the library delivers 16-bit samples in
-// machine order.
-FileResult DecodeChunky(TIFF* tiff, const TiffLayout& layout, CImage& image, std::vector<uint8_t>& buffer,
-    tmsize_t stripSize)
+// One interleaved row into the planes, or the split planes of a split load;
+// the library delivers 16-bit samples in machine order.
+void ScatterRow(const uint8_t* row, const TiffLayout& layout, CImage& image, uint32_t y, SixteenBitSplit* split)
 {
     const int channels = layout.samplesPerPixel;
-    const size_t rowBytes = size_t(layout.width) * channels * (layout.bitsPerSample / 8);
+    if (split)
+        return SplitNativeRow(*split, int(y), row, channels);
+    const size_t rowStart = size_t(y) * layout.width;
+    if (layout.bitsPerSample == 16) {
+        uint16_t* planes[4] = {};
+        for (int c = 0; c < channels; ++c)
+            planes[c] = image.Plane16(c) + rowStart;
+        return DeinterleaveRowNative16(row, channels, layout.width, planes);
+    }
+    uint8_t* planes[4] = {};
+    for (int c = 0; c < channels; ++c)
+        planes[c] = image.Plane8(c) + rowStart;
+    DeinterleaveRow8(row, channels, layout.width, planes);
+}
+
+// Rows no strip filled, in the planes or the split planes.
+void ZeroMissingRows(CImage& image, uint32_t first, uint32_t end, int bytesPerSample, SixteenBitSplit* split)
+{
+    if (split)
+        return ZeroSplitRows(*split, int(first), int(std::min(end, uint32_t(image.height))));
+    ZeroRows(image, first, end, bytesPerSample);
+}
+
+// Interleaved samples, strip by strip.
+FileResult DecodeChunky(TIFF* tiff, const TiffLayout& layout, CImage& image, std::vector<uint8_t>& buffer,
+    tmsize_t stripSize, SixteenBitSplit* split)
+{
+    const int bytesPerSample = layout.bitsPerSample / 8;
+    const size_t rowBytes = size_t(layout.width) * layout.samplesPerPixel * bytesPerSample;
     const uint32_t strips = TIFFNumberOfStrips(tiff);
     uint32_t covered = 0;
     for (uint32_t strip = 0, row0 = 0; strip < strips && row0 < layout.height; ++strip, row0 += layout.rowsPerStrip) {
@@ -149,18 +165,12 @@ FileResult DecodeChunky(TIFF* tiff, const TiffLayout& layout, CImage& image, std
             return FileBadArgument;
         uint32_t rows = std::min(layout.rowsPerStrip, layout.height - row0);
         uint32_t r = 0;
-        for (; r < rows && (r + 1) * rowBytes <= size_t(stripSize); ++r) {
-            const uint8_t* row = buffer.data() + r * rowBytes;
-            size_t rowStart = size_t(row0 + r) * layout.width;
-            if (layout.bitsPerSample == 16)
-                ScatterRow<uint16_t>(row, channels, layout.width, image, rowStart);
-            else
-                ScatterRow<uint8_t>(row, channels, layout.width, image, rowStart);
-        }
-        ZeroRows(image, row0 + r, row0 + rows, layout.bitsPerSample / 8);
+        for (; r < rows && (r + 1) * rowBytes <= size_t(stripSize); ++r)
+            ScatterRow(buffer.data() + r * rowBytes, layout, image, row0 + r, split);
+        ZeroMissingRows(image, row0 + r, row0 + rows, bytesPerSample, split);
         covered = row0 + rows;
     }
-    ZeroRows(image, covered, layout.height, layout.bitsPerSample / 8);
+    ZeroMissingRows(image, covered, layout.height, bytesPerSample, split);
     return FileOk;
 }
 
@@ -306,14 +316,40 @@ int DecodedChannelCount(TIFF* tiff, const TiffLayout& layout)
     return layout.samplesPerPixel;
 }
 
-FileResult DecodeTiff(TIFF* tiff, uint64_t fileSize, CImage& image)
+// A 16-bit file that can go straight to the split planes: interleaved, and
+// nothing for ApplyPhotometric to do once the whole image is in.
+bool SplitsWhileReading(const TiffLayout& layout)
+{
+    if (layout.bitsPerSample != 16 || layout.planarConfig == PLANARCONFIG_SEPARATE
+        || !CanSplitSixteenBit(layout.samplesPerPixel))
+        return false;
+    switch (layout.photometric) {
+    case PHOTOMETRIC_MINISWHITE:
+        return false;
+    case PHOTOMETRIC_PALETTE:
+        return layout.samplesPerPixel != 1;
+    case PHOTOMETRIC_SEPARATED:
+        return layout.samplesPerPixel != 4;
+    default:
+        return true;
+    }
+}
+
+FileResult DecodeTiff(TIFF* tiff, uint64_t fileSize, CImage& image, SixteenBitSplit* split)
 {
     TiffLayout layout;
     if (FileResult result = DescribeTiff(tiff, layout, fileSize, image); result != FileOk)
         return result;
-    image.AllocatePlanes();
-    if (!image.HasPlanes())
-        return FileNoMemory;
+    if (split && SplitsWhileReading(layout)) {
+        split->done = AllocateSplitPlanes(*split, image);
+        if (!split->done)
+            return FileNoMemory;
+    } else {
+        split = nullptr;
+        image.AllocatePlanes();
+        if (!image.HasPlanes())
+            return FileNoMemory;
+    }
 
     const tmsize_t stripSize = TIFFStripSize(tiff);
     std::vector<uint8_t> buffer(static_cast<size_t>(std::max(stripSize, TIFFScanlineSize(tiff))));
@@ -324,8 +360,8 @@ FileResult DecodeTiff(TIFF* tiff, uint64_t fileSize, CImage& image)
     else if (layout.planarConfig == PLANARCONFIG_SEPARATE)
         result = DecodePlanar(tiff, layout, image, buffer);
     else
-        result = DecodeChunky(tiff, layout, image, buffer, stripSize);
-    if (result != FileOk)
+        result = DecodeChunky(tiff, layout, image, buffer, stripSize, split);
+    if (result != FileOk || split)
         return result;
     return ApplyPhotometric(tiff, layout, image);
 }
@@ -338,14 +374,28 @@ uint64_t TiffFileSize(TIFF* tiff)
 
 } // namespace
 
-FileResult ReadTiff(CImage& image, const char* path)
+namespace {
+
+// Strips are read into our buffer rather than copied out of a mapping of
+// the file: uncompressed ones then go there straight from the file, and the
+// mapped pages never count against the process's memory.
+FileResult ReadTiffFile(CImage& image, const char* path, SixteenBitSplit* split)
 {
-    TIFF* tiff = path ? OpenTiffSilently(path, "r") : nullptr;
+    TIFF* tiff = path ? OpenTiffSilently(path, "rm") : nullptr;
     if (!tiff)
         return FileOpenFailed;
-    FileResult result = DecodeTiff(tiff, TiffFileSize(tiff), image);
+    FileResult result = DecodeTiff(tiff, TiffFileSize(tiff), image, split);
     TIFFClose(tiff);
     return result;
+}
+
+} // namespace
+
+FileResult ReadTiff(CImage& image, const char* path) { return ReadTiffFile(image, path, nullptr); }
+
+FileResult ReadTiffSplitting(CImage& image, const char* path, SixteenBitSplit& split)
+{
+    return ReadTiffFile(image, path, &split);
 }
 
 FileResult DescribeTiffFile(CImage& image, const char* path)

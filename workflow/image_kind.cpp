@@ -13,23 +13,31 @@ std::unique_ptr<CImage> NewU8Image(int width, int height, int channels)
 }
 
 // Splits the 16-bit planes 0 .. planeCount − 1 into high bytes (written to
-// working planes 0 .. 2, a grey source filling all three) and low bytes.
+// working planes 0 .. 2, a grey source filling all three) and low bytes, in
+// one pass over the samples.
 void SplitSixteenBit(const CImage& loaded, int planeCount, CImage& working, CImage& lowBytes)
 {
-    size_t pixels = loaded.PixelCount();
-    for (int c = 0; c < 3; ++c) {
-        int from = planeCount == 1 ? 0 : c;
-        const uint16_t* source = loaded.Plane16(from);
-        uint8_t* high = working.Plane8(c);
-        for (size_t i = 0; i < pixels; ++i)
-            high[i] = static_cast<uint8_t>(source[i] >> 8);
-    }
+    const size_t pixels = loaded.PixelCount();
     for (int c = 0; c < planeCount; ++c) {
         const uint16_t* source = loaded.Plane16(c);
+        uint8_t* high = working.Plane8(c);
         uint8_t* low = lowBytes.Plane8(c);
-        for (size_t i = 0; i < pixels; ++i)
+        for (size_t i = 0; i < pixels; ++i) {
+            high[i] = static_cast<uint8_t>(source[i] >> 8);
             low[i] = static_cast<uint8_t>(source[i] & 0xFF);
+        }
     }
+    for (int c = planeCount; c < 3; ++c)
+        std::memcpy(working.Plane8(c), working.Plane8(0), pixels);
+}
+
+// What every accepted kind shares once its planes are in place.
+LoadOutcome Accept(WorkingImage& result, int width, int height, WorkingImage& out)
+{
+    result.working->resolutionDpi = result.resolutionDpi;
+    result.working->jpegSubsampling = result.jpegSubsampling;
+    out = std::move(result);
+    return LargestBrushRadius(width, height) == 0 ? LoadTooSmall : LoadAccepted;
 }
 
 } // namespace
@@ -94,11 +102,23 @@ LoadOutcome MakeWorkingImage(std::unique_ptr<CImage> loaded, WorkingImage& out)
     case ImageNone:
         return LoadUnreadable;
     }
-    result.working->resolutionDpi = result.resolutionDpi;
-    result.working->jpegSubsampling = result.jpegSubsampling;
+    return Accept(result, width, height, out);
+}
 
-    out = std::move(result);
-    return LargestBrushRadius(width, height) == 0 ? LoadTooSmall : LoadAccepted;
+LoadOutcome MakeWorkingImageFromSplit(const CImage& described, std::unique_ptr<CImage> high,
+    std::unique_ptr<CImage> low, WorkingImage& out)
+{
+    const ImageKind kind = ClassifyImage(described);
+    if ((kind != ImageRgb16 && kind != ImageGrey16) || described.width <= 0 || described.height <= 0 || !high || !low
+        || !high->HasPlanes() || !low->HasPlanes())
+        return LoadUnreadable;
+    WorkingImage result;
+    result.kind = kind;
+    result.resolutionDpi = described.resolutionDpi;
+    result.jpegSubsampling = described.jpegSubsampling;
+    result.working = std::move(high);
+    result.lowBytes = std::move(low);
+    return Accept(result, described.width, described.height, out);
 }
 
 int LargestBrushRadius(int width, int height)

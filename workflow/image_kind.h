@@ -45,10 +45,18 @@ ImageKind ClassifyImage(const CImage& loaded);
 // consumed: for ImageRgb8 it becomes the working image itself.
 LoadOutcome MakeWorkingImage(std::unique_ptr<CImage> loaded, WorkingImage& out);
 
+// The same for a 16-bit image the reader delivered already split: `described`
+// holds its size, channels and file properties, `high` the working planes
+// and `low` the low bytes, both as sixteen_bit_split.h lays them out.
+LoadOutcome MakeWorkingImageFromSplit(const CImage& described, std::unique_ptr<CImage> high,
+    std::unique_ptr<CImage> low, WorkingImage& out);
+
 // Reads `path` with the load dispatch and makes the working image. `out` is
 // replaced only when the file is accepted (LoadAccepted or LoadTooSmall), so a
-// refused file leaves a previously open image as it was.
-LoadOutcome LoadWorkingImage(const char* path, WorkingImage& out);
+// refused file leaves a previously open image as it was. `readShortOfMemory`
+// is the answer when the file's own planes could not be allocated (the
+// infrared-aware open has always called that unreadable).
+LoadOutcome LoadWorkingImage(const char* path, WorkingImage& out, LoadOutcome readShortOfMemory = LoadNoMemory);
 
 // The largest brush radius for an image: (min side − 1) / 2, at most 16.
 // 0 means the image is too small to be processed.

@@ -64,6 +64,14 @@ LoadOutcome LoadWorkingImageWithInfrared(const char* path, WorkingImage& out, In
 {
     if (!path || std::strlen(path) < 3)
         return LoadUnreadable;
+    if (!TiffFourthPlaneIsInfrared(path)) {
+        // No plane to keep aside: the ordinary open, which splits a 16-bit
+        // image while reading it instead of holding a 16-bit copy.
+        LoadOutcome outcome = LoadWorkingImage(path, out, LoadUnreadable);
+        if (outcome == LoadAccepted || outcome == LoadTooSmall)
+            infrared = InfraredPlaneSource();
+        return outcome;
+    }
     auto loaded = std::make_unique<CImage>(path, 0);
     if (loaded->channelCount == 0)
         return LoadUnreadable;
