@@ -53,10 +53,9 @@ LoadOutcome MakeWorkingImageFromSplit(const CImage& described, std::unique_ptr<C
 
 // Reads `path` with the load dispatch and makes the working image. `out` is
 // replaced only when the file is accepted (LoadAccepted or LoadTooSmall), so a
-// refused file leaves a previously open image as it was. `readShortOfMemory`
-// is the answer when the file's own planes could not be allocated (the
-// infrared-aware open has always called that unreadable).
-LoadOutcome LoadWorkingImage(const char* path, WorkingImage& out, LoadOutcome readShortOfMemory = LoadNoMemory);
+// refused file leaves a previously open image as it was. LoadNoMemory tells a
+// file whose planes could not be allocated from one that cannot be read.
+LoadOutcome LoadWorkingImage(const char* path, WorkingImage& out);
 
 // The largest brush radius for an image: (min side − 1) / 2, at most 16.
 // 0 means the image is too small to be processed.

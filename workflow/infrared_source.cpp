@@ -67,7 +67,7 @@ LoadOutcome LoadWorkingImageWithInfrared(const char* path, WorkingImage& out, In
     if (!TiffFourthPlaneIsInfrared(path)) {
         // No plane to keep aside: the ordinary open, which splits a 16-bit
         // image while reading it instead of holding a 16-bit copy.
-        LoadOutcome outcome = LoadWorkingImage(path, out, LoadUnreadable);
+        LoadOutcome outcome = LoadWorkingImage(path, out);
         if (outcome == LoadAccepted || outcome == LoadTooSmall)
             infrared = InfraredPlaneSource();
         return outcome;

@@ -5,7 +5,7 @@
 #include "workflow/image_kind.h"
 
 // Kept apart from the kind rules: it is the one piece that needs the readers.
-LoadOutcome LoadWorkingImage(const char* path, WorkingImage& out, LoadOutcome readShortOfMemory)
+LoadOutcome LoadWorkingImage(const char* path, WorkingImage& out)
 {
     // Shorter paths cannot name a file the dispatch would read.
     if (!path || std::strlen(path) < 3)
@@ -20,7 +20,7 @@ LoadOutcome LoadWorkingImage(const char* path, WorkingImage& out, LoadOutcome re
     SixteenBitSplit split { high.get(), low.get() };
     FileResult result = LoadImageFileSplitting(*loaded, path, split);
     if (result != FileOk)
-        return result == FileNoMemory ? readShortOfMemory : LoadUnreadable;
+        return result == FileNoMemory ? LoadNoMemory : LoadUnreadable;
     if (split.done)
         return MakeWorkingImageFromSplit(*loaded, std::move(high), std::move(low), out);
     return MakeWorkingImage(std::move(loaded), out);

@@ -225,6 +225,32 @@ TEST(WorkflowCleanFile, RefusalsAndFailures)
     job.input = folder.File("missing.tif");
     EXPECT_EQ(CleanImageFile(job).status, CleanFileUnreadable);
 
+    // A JPEG whose frame claims 65500 x 65500 pixels cannot be held: it is
+    // told apart from an unreadable file whether or not an infrared plane is sought.
+    std::string huge = folder.File("huge.jpg");
+    ASSERT_EQ(SaveJpeg(*DustyImage(16, 16, 3, SampleU8), huge.c_str(), nullptr, 90, 2, nullptr, 0), FileOk);
+    std::FILE* j = std::fopen(huge.c_str(), "rb");
+    ASSERT_TRUE(j);
+    std::vector<uint8_t> bytes(4096);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), j));
+    std::fclose(j);
+    for (size_t at = 2; at + 9 < bytes.size(); ++at)
+        if (bytes[at] == 0xFF && bytes[at + 1] == 0xC0) {
+            bytes[at + 5] = bytes[at + 7] = 0xFF;
+            bytes[at + 6] = bytes[at + 8] = 0xDC;
+            break;
+        }
+    j = std::fopen(huge.c_str(), "wb");
+    ASSERT_TRUE(j);
+    std::fwrite(bytes.data(), 1, bytes.size(), j);
+    std::fclose(j);
+    job.input = huge;
+    for (InfraredChoice infrared : { InfraredAuto, InfraredOff }) {
+        job.infrared = infrared;
+        EXPECT_EQ(CleanImageFile(job).status, CleanFileNoMemoryToOpen);
+    }
+    job.infrared = CleanFileJob().infrared;
+
     std::string tiny = folder.File("tiny.tif");
     ASSERT_EQ(SaveTiff(*DustyImage(2, 500, 3, SampleU8), tiny.c_str(), 8, 5), FileOk);
     job.input = tiny;
