@@ -1,0 +1,132 @@
+// Measurement, not a test: opens FILE in the real main window, as a file named
+// on the command line is opened, and reports the window's timing marks
+// (SPECKWASH_TRACE) counted from the open, and the longest pause of the
+// window's thread from the open to the first corrected tile painted and to the
+// end of all work. A 5 ms timer beats on that thread: work done there stops it.
+//   QT_QPA_PLATFORM=offscreen open_to_first_tile FILE     (or under xvfb-run)
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "app/control_panel/panel_bridge.h"
+#include "app/dialogs/prompts.h"
+#include "app/main_window/main_window.h"
+#include "image/image.h"
+#include "workflow/trace_log.h"
+
+namespace {
+using Clock = std::chrono::steady_clock;
+
+// Says what the window would have asked, and answers nothing.
+class PrintingPrompter : public Prompter {
+public:
+    PromptAnswer Ask(QWidget*, const QString& text, bool) override
+    {
+        std::printf("asked: %s\n", qPrintable(text));
+        return PromptNo;
+    }
+    void Inform(QWidget*, const QString& text) override { std::printf("told: %s\n", qPrintable(text)); }
+    QString ChooseOpenPath(QWidget*) override { return QString(); }
+    bool ChooseSavePath(QWidget*, SaveChoice&) override { return false; }
+};
+
+// The trace lines written so far: event -> milliseconds since the process started.
+std::map<std::string, long long> ReadMarks(const QString& log)
+{
+    std::map<std::string, long long> marks;
+    QFile file(log);
+    if (!file.open(QIODevice::ReadOnly))
+        return marks;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QList<QByteArray> parts = line.trimmed().split(' ');
+        if (parts.size() == 3 && parts[0] == "trace")
+            marks.emplace(parts[2].toStdString(), parts[1].toLongLong());
+    }
+    return marks;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: open_to_first_tile FILE\n");
+        return 2;
+    }
+    QTemporaryDir scratch;
+    if (!scratch.isValid())
+        return 1;
+    // A settings store of its own, and the marks into a file this program reads.
+    qputenv("XDG_CONFIG_HOME", scratch.path().toLocal8Bit());
+    qputenv("SPECKWASH_TRACE", "1");
+    const QString log = scratch.filePath(QStringLiteral("trace.log"));
+    std::fflush(stderr);
+    if (!std::freopen(log.toLocal8Bit().constData(), "w", stderr))
+        return 1;
+
+    QApplication app(argc, argv);
+    const QString path = QString::fromLocal8Bit(argv[1]);
+    CSpeckwashDlg window;
+    CPanelBridge panel(window);
+    window.SetPrompter(std::make_unique<PrintingPrompter>());
+    window.show();
+
+    std::vector<Clock::time_point> beats;
+    beats.reserve(1 << 16);
+    Clock::time_point openAt;
+    long long openMark = -1;
+    bool done = false;
+    // Not the application's loop: quitting that closes the window, which asks to save.
+    QEventLoop loop;
+    QTimer heartbeat;
+    heartbeat.setInterval(5);
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        beats.push_back(Clock::now());
+        if (openMark >= 0 && beats.size() % 10 == 0 && ReadMarks(log).count("all-done")) {
+            done = true;
+            loop.quit();
+        }
+    });
+    heartbeat.start();
+    // As the program opens a file named on its command line: once the window is up.
+    QTimer::singleShot(0, &window, [&] {
+        TraceEvent("bench-open");
+        openAt = Clock::now();
+        beats.push_back(openAt); // the first pause is counted from the open
+        openMark = ReadMarks(log).at("bench-open");
+        window.OpenFromCommandLine(path);
+    });
+    QTimer::singleShot(300000, &loop, &QEventLoop::quit);
+    loop.exec();
+    beats.push_back(Clock::now());
+
+    std::map<std::string, long long> marks = ReadMarks(log);
+    const auto since = [&](const char* event) { return marks.count(event) ? marks[event] - openMark : -1; };
+    // The longest time between beats in the span from the open to `untilMs` after it.
+    const auto longestPause = [&](long long untilMs) {
+        const Clock::time_point until = openAt + std::chrono::milliseconds(untilMs);
+        long long longest = 0;
+        for (size_t i = 1; i < beats.size(); ++i)
+            if (beats[i] > openAt && beats[i - 1] < until)
+                longest = std::max<long long>(longest,
+                    std::chrono::duration_cast<std::chrono::milliseconds>(beats[i] - beats[i - 1]).count());
+        return longest;
+    };
+    const CImage* image = window.CurrentImage();
+    std::printf("%s %d x %d: after the open, image-loaded %lld ms, first-tile-painted %lld ms, visible-painted %lld ms, "
+                "all-done %lld ms; longest pause of the window's thread %lld ms until the first tile, %lld ms until "
+                "all done\n",
+        argv[1], image ? image->width : 0, image ? image->height : 0, since("image-loaded"), since("first-tile-painted"),
+        since("visible-painted"), since("all-done"), longestPause(since("first-tile-painted")),
+        longestPause(since("all-done")));
+    return done ? 0 : 1;
+}
