@@ -2,9 +2,10 @@
 # The desktop program's open of a large scan: from the open to the first
 # corrected tile painted, and the longest pause of the window's thread
 # meanwhile, for a 6000 x 4000 (24 MP) and a 12000 x 8400 (100 MP) 8-bit RGB
-# uncompressed TIFF made from the bundled sample. Three runs of each, as
-# bench/gui/open_to_first_tile reports them (wall clock: say the load beside
-# the figures; the machine is shared).
+# uncompressed TIFF made from the bundled sample. Three runs of each into an
+# empty window, then one of each over the 100 MP scan already open (the open
+# then also frees the image it replaces), as bench/gui/open_to_first_tile
+# reports them (wall clock: say the load beside the figures; the machine is shared).
 #
 #   bench/desktop_open.sh [BUILD_DIR]     (default build/bench-gui; make bench-desktop)
 set -eu
@@ -30,4 +31,8 @@ for scan in scan-24mp scan-100mp; do
   for _ in 1 2 3; do
     "$probe" "$work/$scan.tif"
   done
+done
+echo "over the 100 MP scan:"
+for scan in scan-24mp scan-100mp; do
+  "$probe" --over "$work/scan-100mp.tif" "$work/$scan.tif"
 done
