@@ -82,7 +82,8 @@ void CSpeckwashDlg::SetControlPanel(ControlPanel* p)
     if (panel) {
         ownProgressBar->hide();
         panel->ZoomChanged(ZoomText(), session->zoomInEnabled, session->zoomOutEnabled);
-        panel->ImageControlsEnabled(session->engine != nullptr && !openWaiting);
+        panel->ImageControlsEnabled(session->engine != nullptr);
+        panel->HoldImageControls(openWaiting);
         panel->ViewAfterChanged(session->viewAfter);
     }
 }

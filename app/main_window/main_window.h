@@ -54,7 +54,8 @@ public:
     void Open(); // asks to save, then for a file
     // The open without the questions. The file is read away from the window,
     // which stays responsive but takes no input meanwhile; OpenFinished tells
-    // how it ended. A later open, a close or the end of the window cancels it.
+    // how it ended. A later open, the close and quit prompts, closing the
+    // image or the end of the window cancel it.
     void OpenFile(const QString& path);
     void OpenFromCommandLine(const QString& path); // as Open with the file already chosen
     bool Opening() const; // an open is reading its file

@@ -21,6 +21,9 @@ constexpr int kTileSize = 256;
 
 void CSpeckwashDlg::Open()
 {
+    // A file still being read is given up first: its result must not arrive
+    // while a question or a save below waits in a nested event loop.
+    CancelOpen();
     if (!ChangesMayBeDropped())
         return;
     session->params.automation = 1;
@@ -67,8 +70,8 @@ void CSpeckwashDlg::CancelOpen()
 }
 
 // While a file is read the window keeps painting the image open before but
-// takes no input (event() and the accelerators drop it), and the panel's image
-// controls rest: nothing may change an image that is about to be replaced.
+// takes no input (event() and the accelerators drop it), and the panel's
+// controls are held: nothing may change an image that is about to be replaced.
 // The panel's Open and Quit and the close box stay usable. The window is not
 // disabled: that would hand the keyboard to the panel for good.
 void CSpeckwashDlg::ShowOpenWaiting(bool waiting)
@@ -81,12 +84,12 @@ void CSpeckwashDlg::ShowOpenWaiting(bool waiting)
         cursorBeforeOpen = cursor();
         setCursor(Qt::WaitCursor);
         if (panel)
-            panel->ImageControlsEnabled(false);
+            panel->HoldImageControls(true);
         return;
     }
     setCursor(cursorBeforeOpen);
     if (panel)
-        panel->ImageControlsEnabled(session->engine != nullptr);
+        panel->HoldImageControls(false);
 }
 
 void CSpeckwashDlg::FinishOpen(const QString& path, std::shared_ptr<LoadedImage> loaded)
@@ -169,6 +172,7 @@ void CSpeckwashDlg::ClosePrompt()
 {
     if (saving)
         return;
+    CancelOpen(); // as for Open: nothing arrives while the questions wait
     if (session->modified) {
         PromptAnswer answer = prompter->Ask(this, QString::fromLatin1(kSaveChangesQuestion), true);
         if (answer == PromptYes) {
@@ -197,6 +201,7 @@ void CSpeckwashDlg::ClosePrompt()
 
 void CSpeckwashDlg::QuitPrompt()
 {
+    CancelOpen(); // as for Open: nothing arrives while the questions wait
     if (ChangesMayBeDropped())
         EndWindow();
 }

@@ -1,7 +1,10 @@
 // Drives the real main window: open, process, paint, zoom, pan, turn.
 #include <QMouseEvent>
+#include <QSlider>
 #include <QTest>
 
+#include "app/control_panel/control_panel_window.h"
+#include "app/control_panel/panel_bridge.h"
 #include "app/speckwash_app.h"
 #include "app/main_window/main_window.h"
 #include "engine/dust_engine.h"
@@ -107,6 +110,11 @@ void MainWindowTest::onlyTheLatestOpenIsShownAndACloseCancelsOne()
     window.OpenFile(first);
     QTest::keyClick(&window, Qt::Key_R); // would turn the image open now
     QCOMPARE(window.View().rotation, 0);
+    // The open command gives up the read before its questions and dialog,
+    // even when the dialog is then cancelled.
+    window.Open();
+    QVERIFY(!window.Opening());
+    window.OpenFile(first);
     window.CloseImage();
     QVERIFY(!window.Opening());
     QVERIFY(window.cursor().shape() != Qt::WaitCursor);
@@ -116,6 +124,25 @@ void MainWindowTest::onlyTheLatestOpenIsShownAndACloseCancelsOne()
     QVERIFY(window.Engine() == nullptr);
     QVERIFY(window.StartPictureVisible());
     QVERIFY(script->asked.isEmpty());
+
+    // The panel's controls take no input meanwhile but stay in sight, and
+    // are as they were once the open is refused.
+    {
+        CSpeckwashDlg withPanel;
+        auto asked = Script(withPanel);
+        CPanelBridge bridge(withPanel);
+        QVERIFY(OpenAndWait(withPanel, second));
+        QSlider* dustSize = bridge.Panel()->Slider(kIdDustSize);
+        QVERIFY(dustSize->isEnabled());
+        withPanel.OpenFile(QStringLiteral("/nonexistent/picture.bmp"));
+        QVERIFY(!dustSize->isEnabled());
+        QVERIFY(dustSize->isVisible());
+        QVERIFY(bridge.Panel()->Control(kIdOpen)->isEnabled());
+        QVERIFY(!WaitForOpen(withPanel));
+        QCOMPARE(asked->asked, QStringList { QStringLiteral("Unable to read image file") });
+        QVERIFY(dustSize->isEnabled());
+        QCOMPARE(withPanel.ImagePath(), second);
+    }
 
     // A window that ends while a file is read waits for the reader, which
     // hands nothing to the window that is gone.
