@@ -3,6 +3,7 @@
 #   make test    ASan/UBSan build and every test (build/asan)
 #   make tsan    ThreadSanitizer build and every engine test, the queue's included (build/tsan)
 #   make bench   release build of the benchmarks, a run of each, and OpenCV's median, and the pipeline ratios
+#   make bench-desktop  the desktop program's open of a 24 MP and a 100 MP scan: first tile, longest pause (build/bench-gui)
 #   make fuzz    each fuzz target for FUZZ_SECONDS (default 60)
 #   make run     the desktop program on the bundled sample scan
 #   make install installs the release build under PREFIX (default /usr/local), staged under DESTDIR if set
@@ -31,7 +32,7 @@ PACKAGE_TEST_PACKAGES = desktop-file-utils appstream lintian man-db bash-complet
 
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: all deps release install deb package-test test tsan bench fuzz fuzz-smoke run clean
+.PHONY: all deps release install deb package-test test tsan bench bench-desktop fuzz fuzz-smoke run clean
 
 all: release
 
@@ -78,6 +79,13 @@ bench:
 	@for b in build/bench/bench/bench_*; do [ -x $$b ] && $$b || exit 1; done
 	/usr/bin/python3 bench/opencv_median_reference.py
 	bench/pipeline_ratios.sh build/bench
+
+# Kept apart from `bench`, which builds without the desktop program.
+bench-desktop:
+	@$(MAKE) --no-print-directory deps EXTRA_PACKAGES="$(BENCH_PACKAGES)"
+	cmake -S . -B build/bench-gui $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=Release -DSPECKWASH_TESTS=OFF -DSPECKWASH_BENCH=ON
+	cmake --build build/bench-gui -j $(JOBS) --target open_to_first_tile
+	bench/desktop_open.sh build/bench-gui
 
 # libFuzzer targets need clang; they live in their own build tree.
 FUZZ_CONFIGURE = CC=clang-14 CXX=clang++-14 cmake -S fuzz -B build/fuzz $(CMAKE_GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -19,6 +19,9 @@ public:
     virtual void ZoomChanged(const QString& zoomText, bool zoomInEnabled, bool zoomOutEnabled) = 0;
     // Image controls shown and enabled while an image is open.
     virtual void ImageControlsEnabled(bool enabled) = 0;
+    // While a file is read: every control but Open, Close and Help stays as
+    // it is shown but takes no input; released, each is enabled as before.
+    virtual void HoldImageControls(bool hold) = 0;
     virtual void ViewAfterChanged(bool after) = 0;
     // Highlight on or off, or its colour.
     virtual void HighlightChanged() = 0;

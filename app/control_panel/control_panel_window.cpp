@@ -1,5 +1,7 @@
 #include "app/control_panel/control_panel_window.h"
 
+#include <QAbstractButton>
+#include <QAbstractSlider>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -286,6 +288,32 @@ void CSpeckwashDlg2::ImageControlsEnabled(bool enabled)
     if (!enabled)
         ShowSpotCount(QString());
     navigator_->update();
+}
+
+void CSpeckwashDlg2::HoldImageControls(bool hold)
+{
+    if (!hold) {
+        for (const QPointer<QWidget>& w : held_)
+            if (w)
+                w->setEnabled(true);
+        held_.clear();
+        return;
+    }
+    if (!held_.empty())
+        return;
+    const auto holdOne = [this](QWidget* w) {
+        if (w && w->isEnabled()) {
+            held_.emplace_back(w);
+            w->setEnabled(false);
+        }
+    };
+    // Labels keep their look: only what takes input is held.
+    for (auto it = controls_.cbegin(); it != controls_.cend(); ++it)
+        if (it.key() != kIdOpen && it.key() != kIdCloseAll && it.key() != kIdHelp
+            && (qobject_cast<QAbstractButton*>(it.value()) || qobject_cast<QAbstractSlider*>(it.value())
+                || qobject_cast<QComboBox*>(it.value())))
+            holdOne(it.value());
+    holdOne(navigator_);
 }
 
 void CSpeckwashDlg2::ShowSpotCount(const QString& caption)

@@ -1,7 +1,9 @@
 #pragma once
 #include <QDialog>
 #include <QHash>
+#include <QPointer>
 #include <optional>
+#include <vector>
 
 #include "app/control_panel/control_panel.h"
 #include "app/control_panel/panel_host.h"
@@ -54,6 +56,7 @@ public:
     // false they are hidden and disabled again. Either way a new image
     // starts unturned.
     void ImageControlsEnabled(bool enabled) override;
+    void HoldImageControls(bool hold) override;
     void SetUndoEnabled(bool enabled);
     void SetProgressValue(int percent) override;
     void ShowProgressBar(bool visible) override;
@@ -130,6 +133,7 @@ private:
     DialogBaseUnits base_;
     QHash<int, QWidget*> controls_;
     CNavigator* navigator_ = nullptr;
+    std::vector<QPointer<QWidget>> held_; // disabled by HoldImageControls
     QSlider* brushSize_ = nullptr;
     QSlider* dustSize_ = nullptr;
     QSlider* dustAmount_ = nullptr;

@@ -16,6 +16,7 @@
 #include "app/control_panel/control_panel.h"
 #include "app/dialogs/prompts.h"
 #include "app/main_window/region_done_event.h"
+#include "app/session/background_open.h"
 #include "app/settings/settings_access.h"
 #include "engine/dust_engine.h"
 #include "view/image_view_painter.h"
@@ -31,6 +32,8 @@ CSpeckwashDlg::CSpeckwashDlg(QWidget* parent)
     , listener(std::make_unique<CWindowRegionListener>(this))
     , session(std::make_unique<EditSession>(true, FreshStartDustParams()))
     , brush(std::make_unique<CBrushTool>(static_cast<BrushSurface&>(*this)))
+    , opener(std::make_unique<BackgroundOpen>(
+          this, [this](const QString& path, std::shared_ptr<LoadedImage> loaded) { FinishOpen(path, std::move(loaded)); }))
 {
     setWindowTitle(QStringLiteral("View"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint
@@ -61,6 +64,8 @@ CSpeckwashDlg::CSpeckwashDlg(QWidget* parent)
 
 CSpeckwashDlg::~CSpeckwashDlg()
 {
+    // An open still reading ends first: its engine was made for this window.
+    opener.reset();
     // The worker must be stopped before the planes it reads go away.
     session->thumbnail.reset();
     DiscardEngine();
@@ -78,6 +83,7 @@ void CSpeckwashDlg::SetControlPanel(ControlPanel* p)
         ownProgressBar->hide();
         panel->ZoomChanged(ZoomText(), session->zoomInEnabled, session->zoomOutEnabled);
         panel->ImageControlsEnabled(session->engine != nullptr);
+        panel->HoldImageControls(openWaiting);
         panel->ViewAfterChanged(session->viewAfter);
     }
 }
@@ -153,6 +159,7 @@ void CSpeckwashDlg::ShowPanel()
 
 void CSpeckwashDlg::EndWindow()
 {
+    CancelOpen();
     DiscardEngine();
     QDialog::done(QDialog::Accepted);
 }
@@ -172,6 +179,26 @@ void CSpeckwashDlg::closeEvent(QCloseEvent* event)
     event->ignore();
     if (!saving)
         ClosePrompt();
+}
+
+bool CSpeckwashDlg::event(QEvent* event)
+{
+    if (openWaiting) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ContextMenu:
+            return true; // dropped while a file is read (ShowOpenWaiting)
+        default:
+            break;
+        }
+    }
+    return QDialog::event(event);
 }
 
 void CSpeckwashDlg::paintEvent(QPaintEvent* event)

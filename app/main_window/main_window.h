@@ -15,6 +15,7 @@
 #include "view/rules/view_mapping.h"
 #include "workflow/image_kind.h"
 
+class BackgroundOpen;
 class CBrushTool;
 class CImage;
 class ControlPanel;
@@ -24,6 +25,7 @@ class Prompter;
 class QLabel;
 class QPainter;
 class QProgressBar;
+struct LoadedImage;
 struct Spot;
 
 // The main window: the image view and the workflow of one image (open,
@@ -50,8 +52,16 @@ public:
 
     // Commands.
     void Open(); // asks to save, then for a file
-    bool OpenFile(const QString& path); // the open without the questions; true when processing started
-    bool OpenFromCommandLine(const QString& path); // as Open with the file already chosen
+    // The open without the questions. The file is read away from the window,
+    // which stays responsive but takes no input meanwhile; OpenFinished tells
+    // how it ended. A later open, the close and quit prompts, closing the
+    // image or the end of the window cancel it.
+    void OpenFile(const QString& path);
+    void OpenFromCommandLine(const QString& path); // as Open with the file already chosen
+    bool Opening() const; // an open is reading its file
+    // Waits for the threads of opens still reading. The result of the latest
+    // open is then waiting in the event queue; processing events delivers it.
+    void WaitForOpenThreads();
     // What a save came to; the questions that save first go on only after Saved or NothingToSave.
     enum SaveOutcome { NothingToSave, SaveCancelled, SaveFailed, Saved };
     SaveOutcome Save();
@@ -113,6 +123,7 @@ public:
     Rect WorkArea() const;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
@@ -124,6 +135,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void changeEvent(QEvent* event) override;
+
+signals:
+    // An open ended: true when the image is open and its processing started,
+    // false when it was refused (and the user told why). Not sent for a cancelled open.
+    void OpenFinished(bool opened);
 
 public slots:
     void accept() override; // Enter does nothing
@@ -143,8 +159,9 @@ private:
     void ShowPanel();
     void EndWindow();
     void DiscardEngine();
-    void CaptureJpegData(const QString& path);
-    void BuildThumbnail();
+    void FinishOpen(const QString& path, std::shared_ptr<LoadedImage> loaded);
+    void ShowOpenWaiting(bool waiting);
+    void CancelOpen();
 
     // View.
     void LayOutForOpen();
@@ -178,6 +195,10 @@ private:
     // The open image's session; never null. Declared before the brush, which reads it.
     std::unique_ptr<EditSession> session;
     std::unique_ptr<CBrushTool> brush;
+    // Reads files for Open; its threads end before the listener and the session go.
+    std::unique_ptr<BackgroundOpen> opener;
+    bool openWaiting = false;
+    QCursor cursorBeforeOpen;
 
     // The window's own state, the same for every image.
     Rect navigatorArea { 0, 0, 160, 160 };

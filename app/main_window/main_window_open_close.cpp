@@ -1,16 +1,14 @@
 // Opening and closing an image: the questions, the load, the engine's life.
 #include <QLabel>
 #include <QString>
-#include <cstdio>
 
 #include "app/brush/brush_tool.h"
 #include "app/control_panel/control_panel.h"
 #include "app/dialogs/prompts.h"
 #include "app/main_window/region_done_event.h"
 #include "app/main_window/main_window.h"
+#include "app/session/background_open.h"
 #include "engine/dust_engine.h"
-#include "imagefiles/image_file_types.h"
-#include "view/rules/navigator_geometry.h"
 #include "workflow/dust_parameter_rules.h"
 #include "workflow/infrared_settings.h"
 #include "workflow/infrared_source.h"
@@ -23,6 +21,9 @@ constexpr int kTileSize = 256;
 
 void CSpeckwashDlg::Open()
 {
+    // A file still being read is given up first: its result must not arrive
+    // while a question or a save below waits in a nested event loop.
+    CancelOpen();
     if (!ChangesMayBeDropped())
         return;
     session->params.automation = 1;
@@ -34,81 +35,106 @@ void CSpeckwashDlg::Open()
     OpenFile(path);
 }
 
-bool CSpeckwashDlg::OpenFromCommandLine(const QString& path)
+void CSpeckwashDlg::OpenFromCommandLine(const QString& path)
 {
     // Nothing can be unsaved yet, so there is no question to ask first.
     session->params.automation = 1;
     session->modified = true;
     trace.OpenChosen();
-    return OpenFile(path);
+    OpenFile(path);
 }
 
-void CSpeckwashDlg::CaptureJpegData(const QString& path)
+void CSpeckwashDlg::OpenFile(const QString& path)
 {
-    QByteArray local = path.toLocal8Bit();
-    if (ReadImageFileInfo(local.constData(), nullptr, nullptr, nullptr) != ImageFileType::Jpeg)
+    // The image open now stays open, and is shown, until the new one is accepted.
+    ShowOpenWaiting(true);
+    opener->Start(path, kTileSize, navigatorArea, listener.get());
+}
+
+bool CSpeckwashDlg::Opening() const
+{
+    return opener->Running();
+}
+
+void CSpeckwashDlg::WaitForOpenThreads()
+{
+    opener->WaitForThreads();
+}
+
+void CSpeckwashDlg::CancelOpen()
+{
+    if (!opener->Running())
         return;
-    session->fromCamera = !ReadJpegMetadata(local.constData()).cameraModel.empty();
-    if (FILE* file = std::fopen(local.constData(), "rb")) {
-        CaptureApp1Segment(file, session->exifSegment);
-        std::fclose(file);
-    }
+    opener->Cancel();
+    ShowOpenWaiting(false);
 }
 
-bool CSpeckwashDlg::OpenFile(const QString& path)
+// While a file is read the window keeps painting the image open before but
+// takes no input (event() and the accelerators drop it), and the panel's
+// controls are held: nothing may change an image that is about to be replaced.
+// The panel's Open and Quit and the close box stay usable. The window is not
+// disabled: that would hand the keyboard to the panel for good.
+void CSpeckwashDlg::ShowOpenWaiting(bool waiting)
 {
-    QByteArray local = path.toLocal8Bit();
-    WorkingImage loaded;
-    InfraredPlaneSource infrared;
-    LoadOutcome outcome
-        = local.size() < 3 ? LoadUnreadable : LoadWorkingImageWithInfrared(local.constData(), loaded, infrared);
-    if (outcome == LoadUnreadable || outcome == LoadNoMemory) {
+    if (waiting == openWaiting)
+        return;
+    openWaiting = waiting;
+    if (waiting) {
+        brush->EndStroke();
+        cursorBeforeOpen = cursor();
+        setCursor(Qt::WaitCursor);
+        if (panel)
+            panel->HoldImageControls(true);
+        return;
+    }
+    setCursor(cursorBeforeOpen);
+    if (panel)
+        panel->HoldImageControls(false);
+}
+
+void CSpeckwashDlg::FinishOpen(const QString& path, std::shared_ptr<LoadedImage> loaded)
+{
+    ShowOpenWaiting(false);
+    if (loaded->outcome == LoadUnreadable || loaded->outcome == LoadNoMemory) {
         // The image open before stays open, with its kind and its path.
         prompter->Inform(this, QString::fromLatin1(kUnreadableImageMessage));
-        return false;
+        emit OpenFinished(false);
+        return;
     }
     trace.ImageLoaded();
     // Accepted: the previous engine stops before the image it reads goes away.
     DiscardEngine();
     session->thumbnail.reset();
     session->imagePath = path;
-    session->document = std::move(loaded);
-    session->infrared = InfraredPlaneSource {};
-    session->exifSegment = App1Segment {};
-    session->fromCamera = false;
+    session->document = std::move(loaded->document);
+    session->infrared = std::move(loaded->infrared);
+    session->exifSegment = std::move(loaded->exifSegment);
+    session->fromCamera = loaded->fromCamera;
     if (panel)
         panel->ImageControlsEnabled(false);
-    CaptureJpegData(path);
 
     session->view.rotation = 0;
     FitWindowToImage(session->document.working.get());
 
-    session->largestBrushRadius = ::LargestBrushRadius(session->document.working->width, session->document.working->height);
-    if (session->largestBrushRadius == 0 || outcome == LoadTooSmall) {
+    session->largestBrushRadius = loaded->largestBrushRadius;
+    if (!loaded->Accepted()) {
+        // Too small to clean: shown behind the start picture, and the user is told.
+        session->infrared = InfraredPlaneSource {};
         startPicture->show();
         update();
         prompter->Inform(this, QString::fromLatin1(kTooSmallImageMessage));
-        return false;
+        emit OpenFinished(false);
+        return;
     }
     HoldDustRadiusWithin(session->largestBrushRadius, session->params);
-
-    // The plane is measured once against the accepted image; one that is
-    // refused leaves the image to visible light, and the user is told why.
-    ResolveInfraredPlane(local.toStdString(), std::string(), *session->document.working, infrared);
-    session->infrared = std::move(infrared);
     session->params.infrared = InfraredParamByte(session->infraredChoice, session->infrared.Usable());
-
-    session->engine = std::make_unique<DustEngine>(*session->document.working, kTileSize, listener.get());
-    if (!session->engine->WorkImage() || !session->engine->WorkImage()->HasPlanes()) {
-        session->engine.reset();
-        return false;
-    }
-    session->spots = std::make_unique<SpotTracker>(session->document.working->width, session->document.working->height);
+    // The engine reads the image and the plane just moved into the session.
+    session->engine = std::move(loaded->engine);
+    session->spots = std::move(loaded->spots);
     if (panel)
         panel->ShowSpotCount(QString());
-    if (session->infrared.Usable())
-        session->engine->AttachInfrared(*session->infrared.plane, session->infrared.model);
-    BuildThumbnail();
+    session->thumbnail = std::move(loaded->thumbnail);
+    session->thumbnailScale = loaded->thumbnailScale;
     // A new image starts with no strokes; the brush's settings stay as the panel shows them.
     brush->EndStroke();
     session->strokes.Clear();
@@ -130,14 +156,7 @@ bool CSpeckwashDlg::OpenFile(const QString& path)
     update();
     if (!session->infrared.message.empty())
         prompter->Inform(this, QString::fromStdString(session->infrared.message));
-    return true;
-}
-
-void CSpeckwashDlg::BuildThumbnail()
-{
-    const CImage& image = *session->document.working;
-    session->thumbnailScale = ThumbnailScale(navigatorArea, image.width, image.height);
-    session->thumbnail.reset(image.Resampled(session->thumbnailScale, session->thumbnailScale, 2));
+    emit OpenFinished(true);
 }
 
 void CSpeckwashDlg::QueueVisibleRegion(int sequence)
@@ -153,6 +172,7 @@ void CSpeckwashDlg::ClosePrompt()
 {
     if (saving)
         return;
+    CancelOpen(); // as for Open: nothing arrives while the questions wait
     if (session->modified) {
         PromptAnswer answer = prompter->Ask(this, QString::fromLatin1(kSaveChangesQuestion), true);
         if (answer == PromptYes) {
@@ -181,6 +201,7 @@ void CSpeckwashDlg::ClosePrompt()
 
 void CSpeckwashDlg::QuitPrompt()
 {
+    CancelOpen(); // as for Open: nothing arrives while the questions wait
     if (ChangesMayBeDropped())
         EndWindow();
 }
@@ -206,6 +227,7 @@ void CSpeckwashDlg::CloseImage()
 {
     // The session goes whole: image, engine, parameters, brush, strokes,
     // highlight, view and the modified flag all start afresh together.
+    CancelOpen();
     brush->EndStroke();
     setWindowTitle(QStringLiteral("View"));
     if (panel)

@@ -180,6 +180,9 @@ void CWindowCommands::ChooseBrushTool(int tool)
 
 void CWindowCommands::Accelerator(int command, bool inPanel)
 {
+    // While a file is read nothing may change the image it replaces.
+    if (window_.Opening() && command != kAccHelp && command != kAccTogglePanel)
+        return;
     CSpeckwashDlg2* panel = bridge_.Panel();
     switch (command) {
     case kAccZoomOut:

@@ -119,7 +119,7 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(textured));
+        QVERIFY(OpenAndWait(window, textured));
         QVERIFY(WaitForEngine(window));
         DustEngine& engine = *window.Engine();
         const CImage* source = engine.Source();
@@ -158,7 +158,7 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(dusty));
+        QVERIFY(OpenAndWait(window, dusty));
         QVERIFY(WaitForEngine(window));
         DustEngine& engine = *window.Engine();
         QVERIFY(At(engine.WorkImage(), 0, 100, 100) != At(engine.Source(), 0, 100, 100));
@@ -184,7 +184,7 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(textured));
+        QVERIFY(OpenAndWait(window, textured));
         QVERIFY(WaitForEngine(window));
         const std::vector<uint8_t> untouched = MaskCopy(window);
         const QPoint a = WindowPoint(window, 120, 100);
@@ -227,7 +227,7 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(large));
+        QVERIFY(OpenAndWait(window, large));
         DustEngine& engine = *window.Engine();
         QVERIFY(engine.Progress(0) >= 0.0f); // plenty of automatic work queued
 
@@ -265,7 +265,7 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(textured));
+        QVERIFY(OpenAndWait(window, textured));
         const QPoint at = WindowPoint(window, 150, 120);
         SendMouse(window, QEvent::MouseButtonPress, at, Qt::LeftButton);
         QVERIFY(window.Engine()->Queue()->TopOnly() != 0);
@@ -288,7 +288,7 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(textured));
+        QVERIFY(OpenAndWait(window, textured));
         QCOMPARE(window.View().scale, 1.0f);
         bridge.SetUpBrush(8, 10, kBrushAddTool, 255);
         window.ZoomIn();
@@ -311,7 +311,7 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(textured));
+        QVERIFY(OpenAndWait(window, textured));
         QSlider* slider = bridge.Panel()->Slider(kIdBrushSize);
         const int radius = window.Brush().Radius();
         const QPoint at = WindowPoint(window, 200, 150);
@@ -342,7 +342,7 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(textured));
+        QVERIFY(OpenAndWait(window, textured));
         QVERIFY(WaitForEngine(window));
         QImage clean = Painted(window);
         const QPoint at = WindowPoint(window, 200, 150);

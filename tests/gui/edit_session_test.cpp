@@ -61,7 +61,7 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         const BrushSettings fresh = window.Session().brush;
         const int freshHighlightColour = window.Session().highlightColour;
 
@@ -73,7 +73,7 @@ private slots:
         QVERIFY(WaitForEngine(window));
 
         window.CloseImage();
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         CSpeckwashDlg2* panel = bridge.Panel();
         auto* list = qobject_cast<QComboBox*>(panel->Control(kIdBrushType));
         // The list, the menu and the brush that paints agree, on the start values.
@@ -95,7 +95,7 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         QSlider* manual = bridge.Panel()->Slider(kIdManualDustSize);
         QVERIFY(manual->value() != 10);
         Stroke(window, ImageCentre(window), ImageCentre(window) + QPoint(8, 0));
@@ -115,7 +115,7 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         CSpeckwashDlg2* panel = bridge.Panel();
         QTest::keyClick(&window, Qt::Key_R);
         QCOMPARE(window.View().rotation, 90);
@@ -136,7 +136,7 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         QVERIFY(WaitForEngine(window));
         bridge.ShowPicture(151); // the help button's picture
         // Paint the image area over a marker colour, the picture itself left
@@ -156,7 +156,7 @@ private slots:
         auto script = Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         Stroke(window, ImageCentre(window), ImageCentre(window) + QPoint(8, 0));
         QVERIFY(window.IsModified());
         script->answers = { PromptYes };
@@ -164,6 +164,7 @@ private slots:
         script->savePath.clear(); // the save dialog is cancelled
         window.Open();
         QCOMPARE(script->openPaths.size(), 1); // the open dialog never came
+        QVERIFY(!window.Opening());
         QVERIFY(window.IsModified());
         QCOMPARE(window.Brush().Strokes().Count(), 1);
         QVERIFY(WaitForEngine(window));

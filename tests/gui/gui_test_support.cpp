@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -96,6 +97,22 @@ QString WritePicture(const CImage& picture, const QString& name)
     FileResult r = picture.sampleType == SampleU16 ? SaveTiff(picture, local.constData(), 16, 5)
                                                    : SaveBmp(picture, local.constData());
     return r == FileOk ? path : QString();
+}
+
+bool WaitForOpen(CSpeckwashDlg& window)
+{
+    if (!window.Opening())
+        return false;
+    // The outcome is handed over through the event queue, so nothing can
+    // arrive before the spy listens.
+    QSignalSpy finished(&window, &CSpeckwashDlg::OpenFinished);
+    return finished.wait(120000) && finished.at(0).at(0).toBool();
+}
+
+bool OpenAndWait(CSpeckwashDlg& window, const QString& path)
+{
+    window.OpenFile(path);
+    return WaitForOpen(window);
 }
 
 bool WaitForEngine(CSpeckwashDlg& window, int timeoutMs)

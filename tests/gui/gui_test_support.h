@@ -46,6 +46,12 @@ std::unique_ptr<CImage> DustyPicture(int width, int height, const std::vector<st
 // Writes a picture as BMP (8-bit) or 16-bit TIFF and returns the path.
 QString WritePicture(const CImage& picture, const QString& name);
 
+// Processes events until the open under way ends; true when it opened the
+// image, false when it was refused or no open was under way.
+bool WaitForOpen(CSpeckwashDlg& window);
+// OpenFile, then WaitForOpen.
+bool OpenAndWait(CSpeckwashDlg& window, const QString& path);
+
 // Processes events until the engine has no work left at levels 1 and 0.
 bool WaitForEngine(CSpeckwashDlg& window, int timeoutMs = 60000);
 

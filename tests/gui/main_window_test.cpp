@@ -1,7 +1,10 @@
 // Drives the real main window: open, process, paint, zoom, pan, turn.
 #include <QMouseEvent>
+#include <QSlider>
 #include <QTest>
 
+#include "app/control_panel/control_panel_window.h"
+#include "app/control_panel/panel_bridge.h"
 #include "app/speckwash_app.h"
 #include "app/main_window/main_window.h"
 #include "engine/dust_engine.h"
@@ -33,6 +36,7 @@ private slots:
     void initTestCase() { TestFolder(); }
     void opensFromTheCommandLineAndCleansTheDust();
     void opensThroughTheOpenCommand();
+    void onlyTheLatestOpenIsShownAndACloseCancelsOne();
     void beforeAndAfterPaintDifferentPixels();
     void zoomStepsAndTexts();
     void shiftDragPansTheView();
@@ -69,6 +73,7 @@ void MainWindowTest::opensThroughTheOpenCommand()
     window.show();
     script->openPaths << path;
     window.Open();
+    QVERIFY(WaitForOpen(window));
     QVERIFY(window.Engine() != nullptr);
     QCOMPARE(window.Kind(), ImageRgb8);
     QCOMPARE(window.ImagePath(), path);
@@ -78,13 +83,83 @@ void MainWindowTest::opensThroughTheOpenCommand()
     QVERIFY(WaitForEngine(window));
 }
 
+// A file is read away from the window: while it is, the window takes no
+// input; a later open replaces it, and a close or the window's end drops it.
+void MainWindowTest::onlyTheLatestOpenIsShownAndACloseCancelsOne()
+{
+    const QString first = WritePicture(*DustyPicture(900, 700, kSpecks), "first.bmp");
+    const QString second = WritePicture(*DustyPicture(300, 200, kSpecks), "second.bmp");
+    CSpeckwashDlg window;
+    auto script = Script(window);
+    window.show();
+    window.OpenFile(first);
+    QVERIFY(window.Opening());
+    QCOMPARE(window.cursor().shape(), Qt::WaitCursor);
+    QVERIFY(OpenAndWait(window, second));
+    QCOMPARE(window.ImagePath(), second);
+    DustEngine* engine = window.Engine();
+    // Whatever became of the first read, it is dropped unseen.
+    window.WaitForOpenThreads();
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(window.ImagePath(), second);
+    QCOMPARE(window.Engine(), engine);
+    QCOMPARE(window.CurrentImage()->width, 300);
+    QVERIFY(window.cursor().shape() != Qt::WaitCursor);
+    QVERIFY(script->asked.isEmpty());
+
+    window.OpenFile(first);
+    QTest::keyClick(&window, Qt::Key_R); // would turn the image open now
+    QCOMPARE(window.View().rotation, 0);
+    // The open command gives up the read before its questions and dialog,
+    // even when the dialog is then cancelled.
+    window.Open();
+    QVERIFY(!window.Opening());
+    window.OpenFile(first);
+    window.CloseImage();
+    QVERIFY(!window.Opening());
+    QVERIFY(window.cursor().shape() != Qt::WaitCursor);
+    window.WaitForOpenThreads();
+    QCoreApplication::sendPostedEvents();
+    QVERIFY(!window.Session().HasImage());
+    QVERIFY(window.Engine() == nullptr);
+    QVERIFY(window.StartPictureVisible());
+    QVERIFY(script->asked.isEmpty());
+
+    // The panel's controls take no input meanwhile but stay in sight, and
+    // are as they were once the open is refused.
+    {
+        CSpeckwashDlg withPanel;
+        auto asked = Script(withPanel);
+        CPanelBridge bridge(withPanel);
+        QVERIFY(OpenAndWait(withPanel, second));
+        QSlider* dustSize = bridge.Panel()->Slider(kIdDustSize);
+        QVERIFY(dustSize->isEnabled());
+        withPanel.OpenFile(QStringLiteral("/nonexistent/picture.bmp"));
+        QVERIFY(!dustSize->isEnabled());
+        QVERIFY(dustSize->isVisible());
+        QVERIFY(bridge.Panel()->Control(kIdOpen)->isEnabled());
+        QVERIFY(!WaitForOpen(withPanel));
+        QCOMPARE(asked->asked, QStringList { QStringLiteral("Unable to read image file") });
+        QVERIFY(dustSize->isEnabled());
+        QCOMPARE(withPanel.ImagePath(), second);
+    }
+
+    // A window that ends while a file is read waits for the reader, which
+    // hands nothing to the window that is gone.
+    auto doomed = std::make_unique<CSpeckwashDlg>();
+    Script(*doomed);
+    doomed->OpenFile(first);
+    doomed.reset();
+    QCoreApplication::sendPostedEvents();
+}
+
 void MainWindowTest::beforeAndAfterPaintDifferentPixels()
 {
     QString path = WritePicture(*DustyPicture(300, 200, kSpecks), "toggle.bmp");
     CSpeckwashDlg window;
     Script(window);
     window.show();
-    QVERIFY(window.OpenFile(path));
+    QVERIFY(OpenAndWait(window, path));
     QVERIFY(WaitForEngine(window));
     const CImage& after = *window.Engine()->WorkImage();
     window.SetHighlight(false);
@@ -118,7 +193,7 @@ void MainWindowTest::zoomStepsAndTexts()
     CSpeckwashDlg window;
     Script(window);
     window.show();
-    QVERIFY(window.OpenFile(path));
+    QVERIFY(OpenAndWait(window, path));
     window.resize(100, 80);
     QCOMPARE(window.View().visible.Width(), 100);
     QVERIFY(window.ZoomOutEnabled());
@@ -156,7 +231,7 @@ void MainWindowTest::shiftDragPansTheView()
     CSpeckwashDlg window;
     Script(window);
     window.show();
-    QVERIFY(window.OpenFile(path));
+    QVERIFY(OpenAndWait(window, path));
     window.resize(100, 80);
     QCOMPARE(window.View().visible, (Rect { 250, 160, 350, 240 }));
     auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
@@ -181,7 +256,7 @@ void MainWindowTest::quarterTurnMapsAKnownPixel()
     CSpeckwashDlg window;
     Script(window);
     window.show();
-    QVERIFY(window.OpenFile(path));
+    QVERIFY(OpenAndWait(window, path));
     window.resize(400, 400);
     window.SetViewAfter(false);
     window.SetHighlight(false);

@@ -27,7 +27,9 @@ class MenuAcceleratorsTest : public QObject {
         w.show();
         w.raise();
         w.activateWindow();
-        return QTest::qWaitForWindowActive(&w);
+        // Not isActiveWindow(): the window counts as active while its tool
+        // window, the panel, is.
+        return QTest::qWaitFor([&w] { return QApplication::activeWindow() == &w; });
     }
 
 private slots:
@@ -93,7 +95,7 @@ private slots:
         CSpeckwashDlg window;
         Script(window);
         CPanelBridge bridge(window);
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         QVERIFY(Activate(window));
         QTest::keyClick(&window, Qt::Key_Equal, Qt::ControlModifier);
         QCOMPARE(window.ZoomText(), QStringLiteral("200%"));
@@ -143,7 +145,7 @@ private slots:
         CSpeckwashDlg window;
         Script(window);
         CPanelBridge bridge(window);
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         QVERIFY(Activate(window));
         QTest::keyClick(&window, Qt::Key_B);
         QVERIFY(!window.ViewAfter());
@@ -166,7 +168,7 @@ private slots:
         CSpeckwashDlg window;
         Script(window);
         CPanelBridge bridge(window);
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         CSpeckwashDlg2& panel = *bridge.Panel();
         QVERIFY(Activate(panel));
         const bool highlight = bridge.HighlightOn();

@@ -153,7 +153,7 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         auto menu = Pop(bridge);
         QVERIFY(FindMenuCommand(*menu, kCmdSave)->isEnabled());
         QVERIFY(FindMenuCommand(*menu, kCmdBeforeAfter)->isEnabled());
@@ -175,7 +175,7 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         auto menu = Pop(bridge, kCmdBeforeAfter);
         QCOMPARE(FindMenuCommand(*menu, kCmdBeforeAfter)->text(), QStringLiteral("View &Before Image"));
         QVERIFY(!window.ViewAfter());
@@ -191,7 +191,7 @@ private slots:
         Script(window);
         CPanelBridge bridge(window);
         window.show();
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         CWindowCommands& commands = bridge.Commands();
 
         // The panel's brush list follows the menu's choice.

@@ -45,7 +45,7 @@ private slots:
         CSpeckwashDlg2& panel = *bridge.Panel();
         QVERIFY(panel.Control(kIdSave)->isHidden());
         window.show();
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         QVERIFY(!panel.Control(kIdSave)->isHidden());
         QVERIFY(panel.Control(kIdSave)->isEnabled());
         const int radius = window.Params().dustRadius;
@@ -65,7 +65,7 @@ private slots:
         CPanelBridge bridge(window);
         CSpeckwashDlg2& panel = *bridge.Panel();
         window.show();
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         QTest::mouseClick(panel.Button(kIdRotateRight), Qt::LeftButton);
         QCOMPARE(window.View().rotation, 90);
         QTest::mouseClick(panel.Button(kIdRotateLeft), Qt::LeftButton);
@@ -105,7 +105,7 @@ private slots:
             return std::abs(off.x()) <= 8 && std::abs(off.y()) <= 8;
         };
         QVERIFY(besideTheWindow(bridge.Panel()));
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         QPointer<CSpeckwashDlg2> old = bridge.Panel();
         QTest::mouseClick(old->Button(kIdRotateRight), Qt::LeftButton);
         QVERIFY(WaitForEngine(window));
@@ -123,7 +123,7 @@ private slots:
         QVERIFY(fresh->Control(kIdSave)->isHidden());
         QCOMPARE(window.View().rotation, 0);
 
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         QVERIFY(!fresh->Control(kIdSave)->isHidden());
         QCOMPARE(fresh->Slider(kIdDustSize)->value(), int(window.Params().dustRadius));
         QTest::mouseClick(fresh->Button(kIdRotateRight), Qt::LeftButton);
@@ -138,7 +138,7 @@ private slots:
         CPanelBridge bridge(window);
         CSpeckwashDlg2& panel = *bridge.Panel();
         window.show();
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         window.ZoomIn();
         window.ZoomIn();
         const Rect before = window.View().visible;

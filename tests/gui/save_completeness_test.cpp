@@ -85,7 +85,7 @@ class SaveCompletenessTest : public QObject {
     // is still queued too.
     static void OpenAndPress(CSpeckwashDlg& window, CPanelBridge& bridge, const QString& path, bool settled = false)
     {
-        QVERIFY(window.OpenFile(path));
+        QVERIFY(OpenAndWait(window, path));
         if (settled)
             QVERIFY(WaitForEngine(window));
         QSlider* size = bridge.Panel()->Slider(kIdBrushSize);

@@ -87,7 +87,7 @@ private slots:
         CSpeckwashDlg2& panel = *bridge.Panel();
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        QVERIFY(window.OpenFile(picture));
+        QVERIFY(OpenAndWait(window, picture));
         WaitForBatchEnd(window);
         QCOMPARE(Caption(panel), QStringLiteral("3 spots corrected"));
         QVERIFY(panel.Control(kIdSpotCount)->isVisible());

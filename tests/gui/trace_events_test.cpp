@@ -37,7 +37,7 @@ private slots:
             window.show();
             script->openPaths = { picture };
             window.Open();
-            QVERIFY(window.Engine());
+            QVERIFY(WaitForOpen(window));
             // Until the last mark: the engine's end and the paints it asks for.
             QTRY_VERIFY_WITH_TIMEOUT(Contents(log).contains("all-done"), 60000);
         }

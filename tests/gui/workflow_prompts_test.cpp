@@ -34,7 +34,7 @@ std::shared_ptr<ScriptedPrompter::Script> OpenIn(CSpeckwashDlg& window, const QS
         return script;
     script->openPaths << path;
     window.Open();
-    return window.Engine() ? script : nullptr;
+    return WaitForOpen(window) ? script : nullptr;
 }
 } // namespace
 
@@ -191,6 +191,8 @@ void WorkflowPromptsTest::refusedFilesLeaveTheOpenImage()
     file.close();
     script->openPaths << junk;
     window.Open();
+    QVERIFY(window.Opening());
+    QVERIFY(!WaitForOpen(window));
     QCOMPARE(script->asked.last(), QStringLiteral("Unable to read image file"));
     QCOMPARE(window.Engine(), engine);
     QCOMPARE(window.ImagePath(), good);
@@ -199,7 +201,7 @@ void WorkflowPromptsTest::refusedFilesLeaveTheOpenImage()
     // A picture too small to clean: held, but nothing runs on it.
     auto tiny = DustyPicture(2, 1000, {});
     QString tinyPath = WritePicture(*tiny, "tiny.bmp");
-    QVERIFY(!window.OpenFile(tinyPath));
+    QVERIFY(!OpenAndWait(window, tinyPath));
     QCOMPARE(script->asked.last(), QStringLiteral("The image file is too small."));
     QVERIFY(window.Engine() == nullptr);
     QVERIFY(window.CurrentImage() != nullptr);
@@ -211,12 +213,12 @@ void WorkflowPromptsTest::refusedFilesLeaveTheOpenImage()
     ProgramResolutionMemory() = ResolutionMemory {};
     window.Params().dustRadius = 10;
     QString narrow = WritePicture(*DustyPicture(3, 1000, {}), "narrow.bmp");
-    QVERIFY(window.OpenFile(narrow));
+    QVERIFY(OpenAndWait(window, narrow));
     QCOMPARE(window.LargestBrushRadius(), 1);
     QCOMPARE(int(window.Params().dustRadius), 1);
 
     // And a normal picture opens again after all that.
-    QVERIFY(window.OpenFile(good));
+    QVERIFY(OpenAndWait(window, good));
     QVERIFY(WaitForEngine(window));
 }
 
