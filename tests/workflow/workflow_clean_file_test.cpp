@@ -118,9 +118,11 @@ TEST(WorkflowCleanFile, OutputEqualsTheEngineForEveryKind)
 }
 
 // Workers sharing the tiles of one image compute the median ahead in bands
-// and then write only their own tiles: the files must be those of the single
-// engine worker, at small and large radii and margins (the work rectangles of
-// neighbouring tiles overlap most at aggression 5) and without automation.
+// and then write only their own tiles: the files must be those of one worker,
+// at small and large radii and margins (the work rectangles of neighbouring
+// tiles overlap most at aggression 5) and without automation. (The planes of
+// one worker are compared with the desktop program's engine in ParallelClean's
+// own tests.)
 TEST(WorkflowCleanFile, SharedTilesGiveTheSingleWorkerFiles)
 {
     ScratchFolder folder;
