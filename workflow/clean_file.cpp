@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <system_error>
+#include <thread>
 
 #include "imagefiles/image_file_types.h"
 #include "metadata/jpeg_metadata.h"
@@ -95,8 +97,24 @@ CleanFileReport CleanImageFile(const CleanFileJob& job)
     CleanFileStatus saved = CleanFileOk;
     int result = CleanWholeImage(working, report.params, job.threads, job.progress, job.cancel,
         [&](const CImage& corrected, const CImage& detectionMap) {
-            report.spots = LabelSpots({ &detectionMap, nullptr, &working, &corrected }, report.params.automation != 0);
+            // The spots only read what the save reads: with threads to spare
+            // they are labelled meanwhile.
+            auto label = [&] {
+                report.spots = LabelSpots({ &detectionMap, nullptr, &working, &corrected }, report.params.automation != 0);
+            };
+            std::thread labelling;
+            if (job.threads > 1) {
+                try {
+                    labelling = std::thread(label);
+                } catch (const std::system_error&) {
+                    label();
+                }
+            } else {
+                label();
+            }
             report.writerResult = SaveCorrectedImage(corrected, source, save);
+            if (labelling.joinable())
+                labelling.join();
             if (report.writerResult != FileOk)
                 saved = CleanFileSaveFailed;
             else if (!job.mapPath.empty()) {
