@@ -1,6 +1,7 @@
 #include "workflow/clean_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <system_error>
 #include <thread>
@@ -97,30 +98,49 @@ CleanFileReport CleanImageFile(const CleanFileJob& job)
     CleanFileStatus saved = CleanFileOk;
     int result = CleanWholeImage(working, report.params, job.threads, job.progress, job.cancel,
         [&](const CImage& corrected, const CImage& detectionMap) {
-            // The spots only read what the save reads: with threads to spare
-            // they are labelled meanwhile.
+            // The spots and the map only read what the image's save reads:
+            // with threads to spare they are done meanwhile on another one.
+            // The map is then written even when the image fails; the caller
+            // discards it with the output, as it does any file of a failure.
+            int mapResult = FileOk, mapError = 0;
             auto label = [&] {
                 report.spots = LabelSpots({ &detectionMap, nullptr, &working, &corrected }, report.params.automation != 0);
             };
-            std::thread labelling;
+            auto saveMap = [&] {
+                if (job.mapPath.empty())
+                    return;
+                mapResult = SavePng(detectionMap, job.mapPath.c_str(), 8);
+                mapError = errno;
+            };
+            std::thread alongside;
             if (job.threads > 1) {
                 try {
-                    labelling = std::thread(label);
+                    alongside = std::thread([&] {
+                        label();
+                        saveMap();
+                    });
                 } catch (const std::system_error&) {
-                    label();
+                    // No thread: everything in turn.
                 }
-            } else {
-                label();
             }
-            report.writerResult = SaveCorrectedImage(corrected, source, save);
-            if (labelling.joinable())
-                labelling.join();
-            if (report.writerResult != FileOk)
+            const bool together = alongside.joinable();
+            if (!together)
+                label();
+            const int imageResult = SaveCorrectedImage(corrected, source, save);
+            const int imageError = errno;
+            if (together)
+                alongside.join();
+            else if (imageResult == FileOk)
+                saveMap();
+            // The caller words its message from errno: the failed writer's.
+            if (imageResult != FileOk) {
+                report.writerResult = imageResult;
                 saved = CleanFileSaveFailed;
-            else if (!job.mapPath.empty()) {
-                report.writerResult = SavePng(detectionMap, job.mapPath.c_str(), 8);
-                if (report.writerResult != FileOk)
-                    saved = CleanFileMapSaveFailed;
+                errno = imageError;
+            } else if (mapResult != FileOk) {
+                report.writerResult = mapResult;
+                saved = CleanFileMapSaveFailed;
+                errno = mapError;
             }
             return 0;
         },

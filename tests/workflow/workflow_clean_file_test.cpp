@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -241,6 +242,21 @@ TEST(WorkflowCleanFile, RefusalsAndFailures)
     EXPECT_NE(report.writerResult, FileOk);
     job.output = folder.File("out.gif");
     EXPECT_EQ(CleanImageFile(job).status, CleanFileSaveFailed);
+
+    // With a second thread the map is written while the image is: each
+    // failure is still told apart, with the failed writer's errno (which
+    // the caller words its message from).
+    job.threads = 2;
+    job.output = folder.File("out.tif");
+    job.mapPath = good + "/map.png"; // under a file, not a folder
+    errno = 0;
+    EXPECT_EQ(CleanImageFile(job).status, CleanFileMapSaveFailed);
+    EXPECT_EQ(errno, ENOTDIR);
+    job.output = folder.File("no-such-folder/out.tif");
+    job.mapPath = folder.File("map.png");
+    errno = 0;
+    EXPECT_EQ(CleanImageFile(job).status, CleanFileSaveFailed);
+    EXPECT_EQ(errno, ENOENT);
 }
 
 TEST(WorkflowCleanFile, ParametersForAnImage)
