@@ -1,6 +1,7 @@
 // Speed of the dust engine: one tile from scratch at several dust sizes, a
-// whole 24-megapixel scan through the engine with one worker, and how fast a
-// brush request interrupts a long automatic tile.
+// whole 24-megapixel scan through the engine with one worker and through the
+// batch clean on one and two threads, and how fast a brush request interrupts
+// a long automatic tile.
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
@@ -19,6 +20,7 @@
 #include "engine/dust_kernel.h"
 #include "engine/manual_planes.h"
 #include "engine/median_filter.h"
+#include "engine/parallel_clean.h"
 
 namespace {
 // A scan-like picture: smooth bright field, textured patches and specks.
@@ -190,6 +192,25 @@ void BM_WholeImage(benchmark::State& state)
     state.counters["peakBytesPerPixel"] = usage.ru_maxrss * 1024.0 / (6000.0 * 4000.0);
 }
 BENCHMARK(BM_WholeImage)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+
+// The batch clean of the same scan on one and on two threads: wall time,
+// since sharing the tiles is what it measures (on a busy machine the threads
+// wait for cores; the CPU seconds say how much work there was).
+void BM_BatchClean(benchmark::State& state)
+{
+    auto scan = MakeScan(6000, 4000);
+    DustParams p = Defaults(10);
+    for (auto _ : state) {
+        ParallelClean clean(*scan, 256);
+        double cpu = ProcessCpuSeconds();
+        auto start = std::chrono::steady_clock::now();
+        if (clean.Run(p, static_cast<int>(state.range(0)), nullptr, {}) != ParallelClean::Done)
+            state.SkipWithError("the clean did not finish");
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.counters["cpuSeconds"] = ProcessCpuSeconds() - cpu;
+    }
+}
+BENCHMARK(BM_BatchClean)->Arg(1)->Arg(2)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 // A level-2 request against a level-0 tile at dust size 100 (aggression 5,
 // so the widest margin): time from the request until the tile has stopped.

@@ -9,11 +9,13 @@
 // The planes a composite reads and the image it writes; all share one size.
 struct CompositeInputs {
     const CImage* source; // channels 0 to 2 used
-    const CImage* median; // 3 channels
+    const CImage* median; // channels 0 to 2 used
     const CImage* map; // detection map, 1 channel
-    const CImage* mask; // manual mask: 0 restored, 1 untouched, 2..255 marked with strength (B − 1)/255
-    const CImage* dustSize; // manual dust size: median radius of a marked pixel
-    CImage* work; // receives channels 0 to 2
+    // Manual mask: 0 restored, 1 untouched, 2..255 marked with strength (B − 1)/255.
+    // Null when no brush can mark a pixel (a batch clean): every pixel is untouched.
+    const CImage* mask;
+    const CImage* dustSize; // manual dust size: median radius of a marked pixel (unused without a mask)
+    CImage* work; // receives channels 0 to 2; without a mask it may be the median image itself
 };
 
 // Recomputes the corrected pixels of rect from scratch. With automation on an
@@ -21,7 +23,8 @@ struct CompositeInputs {
 // map, and a marked pixel is blended toward the median of its own
 // neighbourhood; with automation off only marked pixels change, toward the
 // median image. `scratch` serves the per-pixel medians. Returns the bounding
-// box of the pixels whose corrected value changed.
+// box of the pixels whose corrected value changed; without a mask every
+// pixel of rect is written, and the rows written are returned.
 // A raised `stop` ends the pass early, leaving the rest of the rectangle as it was.
 Rect Composite(const CompositeInputs& in, const Rect& rect, bool automation, ByteBuffer& scratch,
     const std::atomic<uint8_t>* stop = nullptr);

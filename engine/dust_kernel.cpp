@@ -21,44 +21,30 @@ DustKernel::DustKernel(const CImage& source_, CImage& workImage_, const CImage& 
     , manualDustSize(manualDustSize_)
     , imageRect { 0, 0, source_.width, source_.height }
 {
-    medianImage = std::make_shared<CImage>(source.width, source.height, 3, SampleU8);
-    detectionMap = std::make_shared<CImage>(source.width, source.height, 1, SampleU8);
-    coverage = std::make_shared<MedianCoverage>();
+    medianImage = std::make_unique<CImage>(source.width, source.height, 3, SampleU8);
+    detectionMap = std::make_unique<CImage>(source.width, source.height, 1, SampleU8);
     if (!medianImage->HasPlanes() || !detectionMap->HasPlanes())
         return;
     detectionMap->Fill(0, 0, 0, 0);
-    valid = coverage->Init(source.width, source.height) && scratch.Reserve(kPixelMedianScratch);
-}
-
-DustKernel::DustKernel(const DustKernel& first, SharePlanes)
-    : source(first.source)
-    , workImage(first.workImage)
-    , manualMask(first.manualMask)
-    , manualDustSize(first.manualDustSize)
-    , medianImage(first.medianImage)
-    , detectionMap(first.detectionMap)
-    , imageRect(first.imageRect)
-    , coverage(first.coverage)
-{
-    valid = first.valid && scratch.Reserve(kPixelMedianScratch);
+    valid = coverage.Init(source.width, source.height) && scratch.Reserve(kPixelMedianScratch);
 }
 
 int DustKernel::ComputeMedian(const Rect& rect, int radius, const std::atomic<uint8_t>& abortFlag)
 {
-    coverage->Invalidate(rect);
+    coverage.Invalidate(rect);
     for (int c = 0; c < 3; ++c) {
         int r = SeparableMedian(source.Plane8(c), source.width, source.height, rect, radius,
             medianImage->Plane8(c), medianScratch, &abortFlag);
         if (r != 0)
             return r;
     }
-    coverage->MarkDone(rect, radius);
+    coverage.MarkDone(rect, radius);
     return 0;
 }
 
 int DustKernel::EnsureMedian(const Rect& rect, int radius, const std::atomic<uint8_t>& abortFlag)
 {
-    Rect missing = coverage->Missing(rect, radius);
+    Rect missing = coverage.Missing(rect, radius);
     if (missing.IsEmpty())
         return -1;
     return ComputeMedian(missing, radius, abortFlag);

@@ -19,12 +19,6 @@ enum TileResult : int { TileDone = 0, TileAborted = 1, TileNoWork = 2, TileRever
 class DustKernel {
 public:
     DustKernel(const CImage& source, CImage& workImage, const CImage& manualMask, const CImage& manualDustSize);
-    // A kernel for another thread over the same planes as `first`: it shares
-    // the median image, the detection map and the median coverage, and keeps
-    // scratch of its own. Kernels that share planes must never write the same
-    // pixels, nor the same coverage blocks, at the same time.
-    struct SharePlanes { };
-    DustKernel(const DustKernel& first, SharePlanes);
     DustKernel(const DustKernel&) = delete;
     DustKernel& operator=(const DustKernel&) = delete;
 
@@ -77,12 +71,12 @@ private:
     CImage& workImage;
     const CImage& manualMask;
     const CImage& manualDustSize;
-    std::shared_ptr<CImage> medianImage; // 3 channels, defined where coverage says so
-    std::shared_ptr<CImage> detectionMap; // 1 channel, 0 until detected
+    std::unique_ptr<CImage> medianImage; // 3 channels, defined where coverage says so
+    std::unique_ptr<CImage> detectionMap; // 1 channel, 0 until detected
     Rect imageRect;
     bool valid = false;
 
-    std::shared_ptr<MedianCoverage> coverage;
+    MedianCoverage coverage;
     ByteBuffer scratch; // per-pixel medians of the composite
     ByteBuffer medianScratch; // intermediate of the separable median
     DetectionScratch detectionScratch;

@@ -1,17 +1,19 @@
 #include "engine/parallel_clean.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
 
-#include "engine/median_coverage.h"
+#include "engine/dust_composite.h"
+#include "engine/median_filter.h"
 
 namespace {
-// Rows per median band: a whole number of coverage blocks, tall enough that
-// the rows each band's column pass reads beyond it cost little.
+// Rows per band: tall enough that the rows each band's median column pass
+// reads beyond it cost little, short enough to share a small image.
 constexpr int kBandRows = 256;
-static_assert(kBandRows % MedianCoverage::kBlock == 0, "bands must not share a coverage block");
 
 constexpr int kNoMemoryRetries = 100; // a step that cannot get memory is tried again this often
 constexpr int kNoMemoryPauseMs = 20;
@@ -22,101 +24,124 @@ ParallelClean::ParallelClean(const CImage& source_, int tileSize_)
     : source(source_)
     , tileSize(tileSize_)
 {
-    // The same planes a DustEngine makes: a working copy, a mask of untouched
-    // pixels and an untouched dust-size plane.
     if (source.sampleType != SampleU8 || source.channelCount < 3 || !source.HasPlanes() || tileSize < 1)
         return;
-    workImage = std::make_unique<CImage>(1, 1, source.channelCount, source.sampleType);
-    manualMask = std::make_unique<CImage>(source.width, source.height, 1, SampleU8);
-    manualDustSize = std::make_unique<CImage>(source.width, source.height, 1, SampleU8, PlaneContents::Zeroed);
-    if (!workImage->HasPlanes() || source.ConvertInto(*workImage) != 0 || !manualMask->HasPlanes()
-        || !manualDustSize->HasPlanes())
+    auto image = std::make_unique<CImage>(source.width, source.height, source.channelCount, SampleU8);
+    map = std::make_unique<CImage>(source.width, source.height, 1, SampleU8);
+    if (!image->HasPlanes() || !map->HasPlanes())
         return;
-    manualMask->Fill(1.0f, 1.0f, 1.0f, 0.0f); // the sample value 1: untouched
-    queue = std::make_unique<TileQueue>(*workImage, tileSize, tileSize);
-    auto first = std::make_unique<DustKernel>(source, *workImage, *manualMask, *manualDustSize);
-    if (first->Valid())
-        kernel = std::move(first);
+    image->marginWidth = source.marginWidth;
+    corrected = std::move(image);
 }
 
 int ParallelClean::Run(const DustParams& params, int threads, const std::atomic<bool>* cancel,
     const std::function<void(float)>& progress)
 {
-    if (!kernel)
+    if (!corrected)
         return NoMemory;
-    std::vector<std::unique_ptr<DustKernel>> helpers;
-    std::vector<DustKernel*> kernels { kernel.get() };
-    for (int i = 1; i < threads; ++i) {
-        auto more = std::make_unique<DustKernel>(*kernel, DustKernel::SharePlanes {});
-        if (!more->Valid())
-            break; // fewer threads rather than none
-        kernels.push_back(more.get());
-        helpers.push_back(std::move(more));
+    std::vector<Scratch> scratches(static_cast<size_t>(std::max(threads, 1)));
+    const int width = source.width, height = source.height;
+    const size_t bands = static_cast<size_t>((height + kBandRows - 1) / kBandRows);
+    auto bandRect = [&](size_t band) {
+        const int top = static_cast<int>(band) * kBandRows;
+        return Rect { 0, top, width, std::min(top + kBandRows, height) };
+    };
+    auto copyChannels = [&](const Rect& band, int from) {
+        const size_t begin = static_cast<size_t>(band.top) * width;
+        const size_t count = static_cast<size_t>(band.Height()) * width;
+        for (int c = from; c < source.channelCount; ++c)
+            std::memcpy(corrected->Plane8(c) + begin, source.Plane8(c) + begin, count);
+    };
+
+    if (params.automation == 0) {
+        // No tile has work: the corrected image is the source and the map is clear.
+        int r = Share(
+            bands,
+            [&](size_t band, Scratch&, const std::atomic<uint8_t>&) {
+                const Rect rect = bandRect(band);
+                copyChannels(rect, 0);
+                std::memset(map->Plane8(0) + static_cast<size_t>(rect.top) * width, 0,
+                    static_cast<size_t>(rect.Height()) * width);
+                return 0;
+            },
+            scratches, cancel, progress, 0.0f, 1.0f);
+        if (r == Done && progress)
+            progress(1.0f);
+        return r;
     }
 
-    // The tiles as the queue records one request over the whole image, as
-    // the desktop program's engine would take them at the visible level.
-    const Rect whole { 0, 0, source.width, source.height };
-    if (queue->Enqueue(whole, KindAuto, 1, 1, &params) != 0)
-        return NoMemory;
-    std::vector<Tile> tiles(queue->TileCount());
-    for (size_t i = 0; i < tiles.size(); ++i) {
-        tiles[i] = queue->Snapshot(static_cast<int>(i) + 1);
-        tiles[i].takenLevel = 1;
-    }
-
-    // Without automation the tiles do no median work; their pass keeps the copy.
-    const bool median = params.automation != 0;
-    const size_t bands = median ? static_cast<size_t>((source.height + kBandRows - 1) / kBandRows) : 0;
-    const float medianShare = median ? 0.5f : 0.0f;
+    // The median of the whole image, so that no tile's detection computes any
+    // (a tile's own median pass would write its neighbours' margins).
     int r = Share(
         bands,
-        [&](size_t band, DustKernel& k, const std::atomic<uint8_t>& abort) {
-            const int top = static_cast<int>(band) * kBandRows;
-            return k.ComputeMedian({ 0, top, source.width, std::min(top + kBandRows, source.height) },
-                params.dustRadius, abort);
+        [&](size_t band, Scratch& scratch, const std::atomic<uint8_t>& abort) {
+            const Rect rect = bandRect(band);
+            for (int c = 0; c < 3; ++c) {
+                int result = SeparableMedian(source.Plane8(c), width, height, rect, params.dustRadius,
+                    corrected->Plane8(c), scratch.median, &abort);
+                if (result != 0)
+                    return result;
+            }
+            copyChannels(rect, 3);
+            return 0;
         },
-        kernels, cancel, progress, 0.0f, medianShare);
+        scratches, cancel, progress, 0.0f, 0.45f);
     if (r != Done)
         return r;
-    // Every tile's work rectangle is now covered at this radius, so a tile's
-    // pass finds no median to compute and writes only its own pixels. A fresh
-    // tile's applied radius is 0, which no request has: it always detects.
+
+    // The tiles of the desktop program's engine, each detected as its pass
+    // would: every one, since a fresh tile has no parameters applied.
+    const int columns = (width + tileSize - 1) / tileSize;
+    const int rows = (height + tileSize - 1) / tileSize;
     r = Share(
-        tiles.size(),
-        [&](size_t index, DustKernel& k, const std::atomic<uint8_t>& abort) {
-            Tile tile = tiles[index];
-            int result = k.ProcessTile(tile, abort);
-            if (result == TileAborted)
-                return 1;
-            return result == TileNoMemory ? 4 : 0;
+        static_cast<size_t>(columns) * static_cast<size_t>(rows),
+        [&](size_t index, Scratch& scratch, const std::atomic<uint8_t>& abort) {
+            const int left = static_cast<int>(index % columns) * tileSize;
+            const int top = static_cast<int>(index / columns) * tileSize;
+            const Rect tile { left, top, std::min(left + tileSize, width), std::min(top + tileSize, height) };
+            return DetectDust(source, *corrected, *map, tile, params, abort, scratch.detection);
         },
-        kernels, cancel, progress, medianShare, 1.0f - medianShare);
+        scratches, cancel, progress, 0.45f, 0.45f);
+    if (r != Done)
+        return r;
+
+    // Every detection has read the median it needed: blend over it in place.
+    const CompositeInputs in { &source, corrected.get(), map.get(), nullptr, nullptr, corrected.get() };
+    r = Share(
+        bands,
+        [&](size_t band, Scratch& scratch, const std::atomic<uint8_t>& abort) {
+            const Rect rect = bandRect(band);
+            return Composite(in, rect, true, scratch.pixel, &abort) == rect ? 0 : 1;
+        },
+        scratches, cancel, progress, 0.9f, 0.1f);
     if (r == Done && progress)
         progress(1.0f);
     return r;
 }
 
-int ParallelClean::Share(size_t count, const Step& step, const std::vector<DustKernel*>& kernels,
+int ParallelClean::Share(size_t count, const Step& step, std::vector<Scratch>& scratches,
     const std::atomic<bool>* cancel, const std::function<void(float)>& progress, float from, float span)
 {
+    if (cancel && cancel->load())
+        return Cancelled;
     std::atomic<size_t> next { 0 };
     std::atomic<uint8_t> abort { 0 };
     std::atomic<bool> outOfMemory { false };
     std::mutex mutex;
     std::condition_variable wake;
     size_t finished = 0; // steps done (mutex)
-    int running = static_cast<int>(kernels.size()); // threads not yet ended (mutex)
+    const size_t threads = std::clamp<size_t>(count, 1, scratches.size());
+    int running = static_cast<int>(threads); // threads not yet ended (mutex)
 
-    auto work = [&](DustKernel& k) {
+    auto work = [&](Scratch& scratch) {
         while (!abort.load()) {
             const size_t i = next.fetch_add(1);
             if (i >= count)
                 break;
-            int r = step(i, k, abort);
+            int r = step(i, scratch, abort);
             for (int retry = 0; r == 4 && retry < kNoMemoryRetries && !abort.load(); ++retry) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(kNoMemoryPauseMs));
-                r = step(i, k, abort);
+                r = step(i, scratch, abort);
             }
             if (r == 4) {
                 outOfMemory.store(true);
@@ -134,8 +159,8 @@ int ParallelClean::Share(size_t count, const Step& step, const std::vector<DustK
         wake.notify_all();
     };
     std::vector<std::thread> workers;
-    for (DustKernel* k : kernels)
-        workers.emplace_back(work, std::ref(*k));
+    for (size_t t = 0; t < threads; ++t)
+        workers.emplace_back(work, std::ref(scratches[t]));
     {
         std::unique_lock lock(mutex);
         while (running > 0) {

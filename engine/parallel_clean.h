@@ -4,47 +4,60 @@
 #include <memory>
 #include <vector>
 
-#include "engine/dust_kernel.h"
-#include "engine/tile_queue.h"
+#include "engine/byte_buffer.h"
+#include "engine/dust_detection.h"
+#include "engine/dust_params.h"
 #include "image/image.h"
 
-// Cleans a whole image once, automatically, on several threads that share its
-// tiles: for batch work, where no window orders the tiles and no brush writes
-// the manual planes. The corrected image and the detection map are byte for
-// byte those a DustEngine gives for one request over the whole image.
+// Cleans a whole image once, automatically, on one or more threads: for batch
+// work, where no window orders the tiles and no brush marks a pixel. The
+// corrected image and the detection map are byte for byte those a DustEngine
+// gives for one request over the whole image, with the same tiles.
 //
-// The median of the whole image is computed first, the threads taking bands
-// of rows that cover whole coverage blocks, so no two of them ever write the
-// same median sample or coverage block. The tiles then only read the median
-// and write their own pixels of the map and the corrected image.
+// It holds two planes besides the source, 4 bytes a pixel for RGB: the
+// corrected image, whose first three channels hold the median until the last
+// pass blends them in place, and the map. Three passes, each shared by the
+// threads, none writing what another thread reads or writes meanwhile:
+//  1. bands of rows: the median (the channels past the third copied from the
+//     source); without automation the source copied and the map cleared, which
+//     is then the whole result;
+//  2. tiles: the detection of each tile into its own pixels of the map,
+//     reading the source and the median up to the tile's margin;
+//  3. bands of rows: each pixel blended toward its median by the map, in place.
+// Nothing is copied or filled up front: every plane is first touched by the
+// threads, once.
 class ParallelClean {
 public:
     // The source must outlive this; it needs 8-bit samples and at least three
-    // channels. Valid() is false when the planes cannot be made.
+    // channels. Valid() is false when the planes cannot be made. The planes'
+    // contents are defined only after a Run that returned Done.
     ParallelClean(const CImage& source, int tileSize);
-    bool Valid() const { return kernel != nullptr; }
+    bool Valid() const { return corrected != nullptr; }
 
     enum Result : int { Done = 0, Cancelled = 1, NoMemory = 4 };
-    // Runs on `threads` threads (at least one). `progress` (may be empty) is
-    // called on this thread with the finished fraction; `cancel` may be null.
+    // Runs once, on `threads` threads (at least one). `progress` (may be empty)
+    // is called on this thread with the finished fraction; `cancel` may be null.
     int Run(const DustParams& params, int threads, const std::atomic<bool>* cancel,
         const std::function<void(float)>& progress);
 
-    const CImage* WorkImage() const { return workImage.get(); }
-    const CImage* DetectionMap() const { return kernel ? kernel->DetectionMap() : nullptr; }
+    const CImage* WorkImage() const { return corrected.get(); }
+    const CImage* DetectionMap() const { return map.get(); }
 
 private:
-    using Step = std::function<int(size_t index, DustKernel& kernel, const std::atomic<uint8_t>& abort)>;
-    // Runs step(0) .. step(count − 1) on one thread per kernel and waits for
+    // Working memory of one thread.
+    struct Scratch {
+        ByteBuffer median;
+        DetectionScratch detection;
+        ByteBuffer pixel;
+    };
+    using Step = std::function<int(size_t index, Scratch& scratch, const std::atomic<uint8_t>& abort)>;
+    // Runs step(0) .. step(count − 1) on one thread per scratch and waits for
     // them; stops early on cancel or on a step that keeps running out of memory.
-    int Share(size_t count, const Step& step, const std::vector<DustKernel*>& kernels,
-        const std::atomic<bool>* cancel, const std::function<void(float)>& progress, float from, float span);
+    int Share(size_t count, const Step& step, std::vector<Scratch>& scratches, const std::atomic<bool>* cancel,
+        const std::function<void(float)>& progress, float from, float span);
 
     const CImage& source;
     int tileSize;
-    std::unique_ptr<CImage> workImage;
-    std::unique_ptr<CImage> manualMask;
-    std::unique_ptr<CImage> manualDustSize;
-    std::unique_ptr<TileQueue> queue;
-    std::unique_ptr<DustKernel> kernel; // the first thread's; owns the median image and the map
+    std::unique_ptr<CImage> corrected; // the source's channel count
+    std::unique_ptr<CImage> map; // 1 channel
 };

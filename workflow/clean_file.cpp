@@ -1,7 +1,10 @@
 #include "workflow/clean_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <system_error>
+#include <thread>
 
 #include "imagefiles/image_file_types.h"
 #include "metadata/jpeg_metadata.h"
@@ -95,14 +98,49 @@ CleanFileReport CleanImageFile(const CleanFileJob& job)
     CleanFileStatus saved = CleanFileOk;
     int result = CleanWholeImage(working, report.params, job.threads, job.progress, job.cancel,
         [&](const CImage& corrected, const CImage& detectionMap) {
-            report.spots = LabelSpots({ &detectionMap, nullptr, &working, &corrected }, report.params.automation != 0);
-            report.writerResult = SaveCorrectedImage(corrected, source, save);
-            if (report.writerResult != FileOk)
+            // The spots and the map only read what the image's save reads:
+            // with threads to spare they are done meanwhile on another one.
+            // The map is then written even when the image fails; the caller
+            // discards it with the output, as it does any file of a failure.
+            int mapResult = FileOk, mapError = 0;
+            auto label = [&] {
+                report.spots = LabelSpots({ &detectionMap, nullptr, &working, &corrected }, report.params.automation != 0);
+            };
+            auto saveMap = [&] {
+                if (job.mapPath.empty())
+                    return;
+                mapResult = SavePng(detectionMap, job.mapPath.c_str(), 8);
+                mapError = errno;
+            };
+            std::thread alongside;
+            if (job.threads > 1) {
+                try {
+                    alongside = std::thread([&] {
+                        label();
+                        saveMap();
+                    });
+                } catch (const std::system_error&) {
+                    // No thread: everything in turn.
+                }
+            }
+            const bool together = alongside.joinable();
+            if (!together)
+                label();
+            const int imageResult = SaveCorrectedImage(corrected, source, save);
+            const int imageError = errno;
+            if (together)
+                alongside.join();
+            else if (imageResult == FileOk)
+                saveMap();
+            // The caller words its message from errno: the failed writer's.
+            if (imageResult != FileOk) {
+                report.writerResult = imageResult;
                 saved = CleanFileSaveFailed;
-            else if (!job.mapPath.empty()) {
-                report.writerResult = SavePng(detectionMap, job.mapPath.c_str(), 8);
-                if (report.writerResult != FileOk)
-                    saved = CleanFileMapSaveFailed;
+                errno = imageError;
+            } else if (mapResult != FileOk) {
+                report.writerResult = mapResult;
+                saved = CleanFileMapSaveFailed;
+                errno = mapError;
             }
             return 0;
         },

@@ -66,8 +66,10 @@ int CleanWholeImage(const CImage& working, const DustParams& params, int threads
     const std::function<void(float)>& progress, const std::atomic<bool>* cancel,
     const std::function<int(const CImage&, const CImage&)>& use, const InfraredInput* infrared)
 {
+    // Without a brush the engine's manual planes and its tile queue serve
+    // nothing: the batch clean needs less memory and shares its tiles.
     const bool infraredClean = infrared && infrared->plane && params.infrared != 0;
-    if (threads > 1 && !infraredClean)
+    if (!infraredClean)
         return CleanOnThreads(working, params, threads, progress, cancel, use);
     WakeOnRegion listener;
     DustEngine engine(working, kEngineTileSize, &listener);

@@ -115,3 +115,51 @@ TEST(DustComposite, MatchesPlainBlend)
         }
     }
 }
+
+// Without a mask every pixel is untouched and the rows are blended with no
+// test per pixel, in vector registers where the processor has them: every
+// weight, source and median sample must give the masked path's value, into a
+// separate image and in place over the median. Without automation the
+// rectangle is the source.
+TEST(DustComposite, UnmarkedGivesTheUntouchedBlend)
+{
+    // Source along rows, median along columns; 257 wide so that the vector
+    // loops have tails, and the rectangle starts off the vectors' alignment.
+    const int w = 257, h = 256;
+    Planes p(w, h);
+    CImage inPlace(w, h, 3, SampleU8);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c) {
+                const size_t i = static_cast<size_t>(y) * w + x;
+                p.source.Plane8(c)[i] = static_cast<uint8_t>(y);
+                p.median.Plane8(c)[i] = static_cast<uint8_t>(x);
+            }
+    const Rect rect { 1, 0, w, h };
+    ByteBuffer scratch;
+    for (int d = 0; d < 256; ++d) {
+        p.map.Fill(static_cast<float>(d), 0, 0, 0);
+        for (int c = 0; c < 3; ++c)
+            std::copy(p.median.Plane8(c), p.median.Plane8(c) + p.median.PixelCount(), inPlace.Plane8(c));
+        CompositeInputs unmarked = p.Inputs();
+        unmarked.mask = unmarked.dustSize = nullptr;
+        EXPECT_EQ(Composite(unmarked, rect, true, scratch), rect);
+        CompositeInputs over { &p.source, &inPlace, &p.map, nullptr, nullptr, &inPlace };
+        EXPECT_EQ(Composite(over, rect, true, scratch), rect);
+        for (int c = 0; c < 3; ++c)
+            for (int y = 0; y < h; ++y)
+                for (int x = rect.left; x < w; ++x) {
+                    const size_t i = static_cast<size_t>(y) * w + x;
+                    const int expected = reference::CompositePixel(y, x & 255, d, 1, 0, true);
+                    ASSERT_EQ(p.work.Plane8(c)[i], expected) << x << "," << y << " weight " << d;
+                    ASSERT_EQ(inPlace.Plane8(c)[i], expected) << x << "," << y << " weight " << d << " in place";
+                }
+    }
+    CompositeInputs unmarked = p.Inputs();
+    unmarked.mask = nullptr;
+    p.work.Fill(7, 7, 7, 0);
+    Composite(unmarked, rect, false, scratch);
+    for (int c = 0; c < 3; ++c)
+        for (size_t i = 0; i < p.work.PixelCount(); ++i)
+            ASSERT_EQ(p.work.Plane8(c)[i], i % w == 0 ? 7 : p.source.Plane8(c)[i]) << i;
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -118,9 +119,11 @@ TEST(WorkflowCleanFile, OutputEqualsTheEngineForEveryKind)
 }
 
 // Workers sharing the tiles of one image compute the median ahead in bands
-// and then write only their own tiles: the files must be those of the single
-// engine worker, at small and large radii and margins (the work rectangles of
-// neighbouring tiles overlap most at aggression 5) and without automation.
+// and then write only their own tiles: the files must be those of one worker,
+// at small and large radii and margins (the work rectangles of neighbouring
+// tiles overlap most at aggression 5) and without automation. (The planes of
+// one worker are compared with the desktop program's engine in ParallelClean's
+// own tests.)
 TEST(WorkflowCleanFile, SharedTilesGiveTheSingleWorkerFiles)
 {
     ScratchFolder folder;
@@ -265,6 +268,21 @@ TEST(WorkflowCleanFile, RefusalsAndFailures)
     EXPECT_NE(report.writerResult, FileOk);
     job.output = folder.File("out.gif");
     EXPECT_EQ(CleanImageFile(job).status, CleanFileSaveFailed);
+
+    // With a second thread the map is written while the image is: each
+    // failure is still told apart, with the failed writer's errno (which
+    // the caller words its message from).
+    job.threads = 2;
+    job.output = folder.File("out.tif");
+    job.mapPath = good + "/map.png"; // under a file, not a folder
+    errno = 0;
+    EXPECT_EQ(CleanImageFile(job).status, CleanFileMapSaveFailed);
+    EXPECT_EQ(errno, ENOTDIR);
+    job.output = folder.File("no-such-folder/out.tif");
+    job.mapPath = folder.File("map.png");
+    errno = 0;
+    EXPECT_EQ(CleanImageFile(job).status, CleanFileSaveFailed);
+    EXPECT_EQ(errno, ENOENT);
 }
 
 TEST(WorkflowCleanFile, ParametersForAnImage)
