@@ -1,36 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <vector>
 
 #include "dust_test_images.h"
 #include "engine/dust_engine.h"
 #include "engine/parallel_clean.h"
+#include "engine/run_waiter.h"
 
 namespace {
-// Wakes the test at each run the engine reports, so that it can look whether
-// the work is done.
-class RunWaiter : public RegionListener {
-public:
-    void RegionDone(int, int) override
-    {
-        { std::lock_guard guard(mutex); }
-        finished.notify_all();
-    }
-    bool WaitUntilIdle(const DustEngine& engine)
-    {
-        std::unique_lock lock(mutex);
-        return finished.wait_for(lock, std::chrono::seconds(120),
-            [&] { return engine.Progress(1) < 0.0f && engine.Progress(0) < 0.0f; });
-    }
-
-private:
-    std::mutex mutex;
-    std::condition_variable finished;
-};
-
 std::vector<uint8_t> Bytes(const CImage& image)
 {
     std::vector<uint8_t> all;

@@ -1,13 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <cstdio>
 #include <thread>
 
 #include "engine/dust_engine.h"
+#include "engine/run_waiter.h"
 #include "imagefiles/image_file_types.h"
 #include "metadata/jpeg_metadata.h"
 #include "workflow/clean_file.h"
@@ -26,27 +24,6 @@ std::vector<uint16_t> Samples(const CImage& image)
             out.push_back(image.sampleType == SampleU16 ? image.Plane16(c)[i] : image.Plane8(c)[i]);
     return out;
 }
-
-// Wakes the test at every finished run; each batch of work ends with one, so
-// the moment the queue empties is always followed by a wake-up.
-class RunWaiter : public RegionListener {
-public:
-    void RegionDone(int, int) override
-    {
-        { std::lock_guard guard(mutex); }
-        finished.notify_all();
-    }
-    bool WaitUntilIdle(const DustEngine& engine)
-    {
-        std::unique_lock lock(mutex);
-        return finished.wait_for(lock, std::chrono::seconds(60),
-            [&] { return engine.Progress(1) < 0.0f && engine.Progress(0) < 0.0f; });
-    }
-
-private:
-    std::mutex mutex;
-    std::condition_variable finished;
-};
 
 // What the engine makes of the working image when driven the way the desktop
 // program drives it after an open: the part outside a view rectangle at
