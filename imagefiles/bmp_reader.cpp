@@ -11,6 +11,7 @@
 #include "imagefiles/file_bytes.h"
 #include "imagefiles/format_readers.h"
 #include "imagefiles/interleave.h"
+#include "imagefiles/row_chunks.h"
 #include "imagefiles/sanity_gate.h"
 
 namespace {
@@ -225,21 +226,12 @@ FileResult StreamBmp(FILE* file, const uint8_t* head, size_t headSize, uint64_t 
     image.AllocatePlanes();
     if (!image.HasPlanes())
         return FileNoMemory;
-    constexpr size_t kChunkBytes = size_t(1) << 20;
     const size_t rowSize = bmp::RowSize(static_cast<uint64_t>(header.width), header.bitsPerPixel);
-    const int rowsPerChunk = static_cast<int>(std::max<size_t>(1, kChunkBytes / std::max<size_t>(rowSize, 1)));
-    std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[rowSize * rowsPerChunk + 1]);
-    if (!chunk)
-        return FileNoMemory;
-    if (fseeko(file, static_cast<off_t>(header.pixelDataOffset), SEEK_SET) != 0)
-        return FileOpenFailed;
-    for (int row = 0; row < image.height; row += rowsPerChunk) {
-        int rows = std::min(rowsPerChunk, image.height - row);
-        if (std::fread(chunk.get(), rowSize, rows, file) != size_t(rows))
-            return FileOpenFailed;
-        DecodeBmpRows(chunk.get(), row, rows, header, palette, image);
-    }
-    return FileOk;
+    return ReadRowChunks(file, header.pixelDataOffset, rowSize, image.height,
+        [&](const uint8_t* bytes, int firstRow, int rows) {
+            DecodeBmpRows(bytes, firstRow, rows, header, palette, image);
+        },
+        1);
 }
 
 } // namespace

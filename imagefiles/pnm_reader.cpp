@@ -10,6 +10,7 @@
 #include "imagefiles/file_bytes.h"
 #include "imagefiles/format_readers.h"
 #include "imagefiles/interleave.h"
+#include "imagefiles/row_chunks.h"
 #include "imagefiles/sanity_gate.h"
 #include "imagefiles/sixteen_bit_split.h"
 
@@ -144,21 +145,8 @@ bool AllocatePnmPlanes(CImage& image, SixteenBitSplit* split)
 // planes: no copy of the whole file is ever held.
 FileResult StreamPnm(FILE* file, size_t dataOffset, CImage& image, SixteenBitSplit* split)
 {
-    constexpr size_t kChunkBytes = size_t(1) << 20;
-    const size_t rowBytes = PnmRowBytes(image);
-    const int rowsPerChunk = static_cast<int>(std::max<size_t>(1, kChunkBytes / rowBytes));
-    std::unique_ptr<uint8_t[]> chunk(new (std::nothrow) uint8_t[rowBytes * rowsPerChunk]);
-    if (!chunk)
-        return FileNoMemory;
-    if (fseeko(file, static_cast<off_t>(dataOffset), SEEK_SET) != 0)
-        return FileOpenFailed;
-    for (int y = 0; y < image.height; y += rowsPerChunk) {
-        int rows = std::min(rowsPerChunk, image.height - y);
-        if (std::fread(chunk.get(), rowBytes, rows, file) != size_t(rows))
-            return FileOpenFailed;
-        DecodePnmRows(chunk.get(), y, rows, image, split);
-    }
-    return FileOk;
+    return ReadRowChunks(file, dataOffset, PnmRowBytes(image), image.height,
+        [&](const uint8_t* bytes, int firstRow, int rows) { DecodePnmRows(bytes, firstRow, rows, image, split); });
 }
 
 } // namespace

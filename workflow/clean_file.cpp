@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "imagefiles/image_file_types.h"
+#include "imagefiles/row_chunks.h"
 #include "metadata/jpeg_metadata.h"
 #include "workflow/dust_parameter_rules.h"
 #include "workflow/image_to_save.h"
@@ -54,6 +55,8 @@ CleanFileReport CleanImageFile(const CleanFileJob& job)
     CleanFileReport report;
     WorkingImage source;
     InfraredPlaneSource infrared;
+    // The threads the clean will share also share the reading of plain rows.
+    const ReadThreadsScope readers(job.threads);
     LoadOutcome outcome = job.infrared == InfraredOff ? LoadWorkingImage(job.input.c_str(), source)
                                                       : LoadWorkingImageWithInfrared(job.input.c_str(), source, infrared);
     if (outcome == LoadUnreadable || outcome == LoadNoMemory) {
