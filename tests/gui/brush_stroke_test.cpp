@@ -75,7 +75,9 @@ bool WaitForBrush(CSpeckwashDlg& window)
     timer.start();
     while (timer.elapsed() < 60000) {
         if (window.Engine()->Progress(2) < 0.0f && window.Engine()->CurrentLevel() < 0) {
-            QTest::qWait(50);
+            // The planes are final now; the window's own reports of the
+            // tiles only repaint, and a grab paints from the planes anyway.
+            QCoreApplication::processEvents();
             return true;
         }
         QTest::qWait(10);
