@@ -147,21 +147,25 @@ def lzw_compress(data):
     return bytes(out)
 
 
-def horizontal_difference(row, width):
+def horizontal_difference(row, samples=3):
     """Predictor 2: each sample minus the same channel of the pixel to its left."""
     out = bytearray(row)
-    for i in range(len(row) - 1, 2, -1):
-        out[i] = (row[i] - row[i - 3]) & 0xFF
+    for i in range(len(row) - 1, samples - 1, -1):
+        out[i] = (row[i] - row[i - samples]) & 0xFF
     return out
 
 
-def write_tiff(path, width, height, pixels, dpi):
+def write_lzw_tiff(path, width, height, samples, rows, dpi, extra=()):
+    """A little-endian, chunky, 8-bit RGB TIFF of `samples` samples a pixel,
+    LZW-compressed with horizontal differencing, 16 rows a strip. `rows(y)`
+    gives row y's interleaved samples; `extra` holds further (tag, type,
+    values) entries, which follow the others."""
     rows_per_strip = 16
     strips = []
     for top in range(0, height, rows_per_strip):
         strip = bytearray()
         for y in range(top, min(height, top + rows_per_strip)):
-            strip += horizontal_difference(pixels[y * width * 3:(y + 1) * width * 3], width)
+            strip += horizontal_difference(rows(y), samples)
         strips.append(lzw_compress(strip))
 
     entries = []  # (tag, type, count, value bytes)
@@ -178,11 +182,11 @@ def write_tiff(path, width, height, pixels, dpi):
         offset += len(s) + (len(s) & 1)
     entry(256, 4, [width])
     entry(257, 4, [height])
-    entry(258, 3, [8, 8, 8])
+    entry(258, 3, [8] * samples)
     entry(259, 3, [5])  # LZW
     entry(262, 3, [2])  # RGB
     entry(273, 4, strip_offsets)
-    entry(277, 3, [3])
+    entry(277, 3, [samples])
     entry(278, 4, [rows_per_strip])
     entry(279, 4, [len(s) for s in strips])
     entry(282, 5, [(dpi, 1)])
@@ -190,23 +194,29 @@ def write_tiff(path, width, height, pixels, dpi):
     entry(284, 3, [1])
     entry(296, 3, [2])  # inches
     entry(317, 3, [2])  # horizontal differencing
+    for tag, kind, values in extra:
+        entry(tag, kind, values)
 
     ifd_offset = offset
     extra_offset = ifd_offset + 2 + 12 * len(entries) + 4
-    ifd, extra = bytearray(struct.pack("<H", len(entries))), bytearray()
+    ifd, extra_bytes = bytearray(struct.pack("<H", len(entries))), bytearray()
     for tag, kind, count, data in entries:
         if len(data) <= 4:
             ifd += struct.pack("<HHI", tag, kind, count) + data.ljust(4, b"\0")
         else:
-            ifd += struct.pack("<HHII", tag, kind, count, extra_offset + len(extra))
-            extra += data
+            ifd += struct.pack("<HHII", tag, kind, count, extra_offset + len(extra_bytes))
+            extra_bytes += data
     ifd += struct.pack("<I", 0)
 
     with open(path, "wb") as f:
         f.write(b"II" + struct.pack("<HI", 42, ifd_offset))
         for s in strips:
             f.write(s + (b"\0" if len(s) & 1 else b""))
-        f.write(ifd + extra)
+        f.write(ifd + extra_bytes)
+
+
+def write_tiff(path, width, height, pixels, dpi):
+    write_lzw_tiff(path, width, height, 3, lambda y: pixels[y * width * 3:(y + 1) * width * 3], dpi)
 
 
 def main():
