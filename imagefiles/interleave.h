@@ -2,18 +2,8 @@
 #include <cstddef>
 #include <cstdint>
 
-class CImage;
-
-// Writes row y of the image as interleaved samples of `channels` channels
-// (1 to the image's channel count), converted to the output depth as every
-// writer converts: 16-bit to 8 keeps the high byte, 8-bit to 16 multiplies
-// by 256, float is scaled by the image's float range and clamped.
-void InterleaveRow8(const CImage& image, int y, int channels, uint8_t* out);
-void InterleaveRow16(const CImage& image, int y, int channels, uint16_t* out);
-
-// The other way: one row of `channels` interleaved samples split into the
-// planes' rows. 16-bit input is most significant byte first, or (Native)
-// in machine order.
+// One row of `channels` interleaved samples split into the planes' rows.
+// 16-bit input is most significant byte first, or (Native) in machine order.
 void DeinterleaveRow8(const uint8_t* in, int channels, size_t width, uint8_t* const* out);
 void DeinterleaveRowBigEndian16(const uint8_t* in, int channels, size_t width, uint16_t* const* out);
 void DeinterleaveRowNative16(const uint8_t* in, int channels, size_t width, uint16_t* const* out);
